@@ -1,0 +1,25 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Process exit codes of corvane-cli.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // invalid or unreadable input, or a MIDI failure
+constexpr int kExitUsage = 2;
+
+struct CliStreams {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+using CliArgs = std::vector<std::string>;
+
+// Runs corvane-cli with its arguments (without the program name).
+int runCli(const CliArgs& args, CliStreams& io);
+
+}  // namespace corvane

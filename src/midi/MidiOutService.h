@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// MIDI result codes. They are shown to the user ("Couldn't open midi out, rc = N"), so
+// their values never change.
+//   0   success
+//   1   the back end reported an error; lastError() has its message
+//   2   no device with that id
+//   5   no port is open (send or close without an open port)
+//   6   no MIDI back end could be started (no ALSA sequencer, no JACK server, ...)
+//   68  the mapper was asked for, but the back end has no virtual ports and no ports
+constexpr int kMidiOk = 0;
+constexpr int kMidiErrBackend = 1;
+constexpr int kMidiErrBadDeviceId = 2;
+constexpr int kMidiErrNotOpen = 5;
+constexpr int kMidiErrNoService = 6;
+constexpr int kMidiErrNoDevice = 68;
+
+// Device id of the mapper: a virtual output port the user routes in the system's patchbay.
+constexpr int kMidiMapperId = -1;
+constexpr std::string_view kMidiMapperName = "MIDI Mapper";
+constexpr std::string_view kVirtualPortName = "Corvane";
+
+// The operating system's MIDI output service: one output port at a time.
+class MidiOutService {
+public:
+    virtual ~MidiOutService() = default;
+    virtual int deviceCount() = 0;                // devices are ids 0..count-1
+    virtual std::string deviceName(int id) = 0;  // product name; empty for an unknown id
+    virtual int open(int id) = 0;                // id -1 is the mapper; returns a result code
+    virtual int close() = 0;                     // kMidiErrNotOpen when nothing is open
+    virtual bool isOpen() const = 0;
+    virtual int send(std::span<const std::uint8_t> message) = 0;  // one complete message
+    virtual std::string lastError() const = 0;  // text of the last failure, empty if none
+};
+
+// The RtMidi back end: the first compiled API that starts (ALSA, then JACK, ...). Never
+// throws; with no working API it has no devices and every open fails with kMidiErrNoService.
+std::unique_ptr<MidiOutService> createRtMidiOutService();
+
+}  // namespace corvane
