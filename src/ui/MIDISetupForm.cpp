@@ -1,0 +1,111 @@
+#include "MIDISetupForm.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QFont>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <string>
+
+#include "MidiOutPort.h"
+#include "UserDialogs.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr QSize kClientSize{255, 192};  // 3825 x 2880 twips
+constexpr QRect kComboGeometry{16, 56, 217, 23};
+constexpr QRect kLabelGeometry{56, 16, 128, 19};
+constexpr QRect kOkGeometry{176, 128, 57, 25};
+constexpr const char* kFontFamily = "Times New Roman";
+
+QFont dialogFont(double pointSize, bool bold) {
+    QFont font(QString::fromLatin1(kFontFamily));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+void setColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(role, colour);
+    widget.setPalette(palette);
+}
+
+}  // namespace
+
+MIDISetupForm::MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft)
+    : QWidget(nullptr, Qt::Window),
+      m_port(port),
+      m_dialogs(dialogs),
+      Combo_MIDI_OUT(new QComboBox(this)),
+      Label2(new QLabel(QStringLiteral("MIDI OUT Device"), this)),
+      cmdOK(new QPushButton(QStringLiteral("OK"), this)) {
+    setObjectName(QStringLiteral("MIDISetupForm"));
+    setWindowTitle(QStringLiteral("MIDI Device Setup"));
+    setFixedSize(kClientSize);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setColour(*this, QPalette::Window, Qt::black);
+    setAutoFillBackground(true);
+
+    Combo_MIDI_OUT->setObjectName(QStringLiteral("Combo_MIDI_OUT"));
+    Combo_MIDI_OUT->setEditable(false);
+    Combo_MIDI_OUT->setGeometry(kComboGeometry);
+    Combo_MIDI_OUT->setFont(dialogFont(9, false));
+
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(kLabelGeometry);
+    Label2->setFont(dialogFont(12, true));
+    setColour(*Label2, QPalette::Window, Qt::black);
+    setColour(*Label2, QPalette::WindowText, Qt::white);
+    Label2->setAutoFillBackground(true);
+
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(kOkGeometry);
+    cmdOK->setFont(dialogFont(10.5, true));
+    connect(cmdOK, &QPushButton::clicked, this, &MIDISetupForm::cmdOK_Click);
+
+    setTabOrder(Combo_MIDI_OUT, Label2);
+    setTabOrder(Label2, cmdOK);
+
+    Form_Load(topLeft);
+}
+
+void MIDISetupForm::Form_Load(QPoint topLeft) {
+    move(topLeft);
+}
+
+void MIDISetupForm::Form_Update() {
+    if (Combo_MIDI_OUT->count() > 0) {
+        return;
+    }
+    for (const std::string& name : m_port.deviceChoices()) {
+        Combo_MIDI_OUT->addItem(QString::fromStdString(name));
+    }
+    Combo_MIDI_OUT->setCurrentIndex(0);
+}
+
+void MIDISetupForm::cmdOK_Click() {
+    m_port.midiOutClose();
+    const int position = Combo_MIDI_OUT->currentIndex();
+    const int rc = m_port.midiOutOpen(position - 1);
+    if (rc != kMidiOk) {
+        QString text = QStringLiteral("Couldn't open midi out, rc = %1").arg(rc);
+        const std::string reason = m_port.errorText();
+        if (!reason.empty()) {
+            text += QLatin1Char('\n') + QString::fromStdString(reason);
+        }
+        m_dialogs.showMessage(this, text);
+    }
+    m_port.setDeviceChosen();
+    hide();
+}
+
+}  // namespace corvane

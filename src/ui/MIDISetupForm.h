@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace corvane {
+
+class MidiOutPort;
+class UserDialogs;
+
+// The device dialog: the user picks the MIDI output device the settings dump goes to.
+// A top-level window without an owner; OK hides it, a close by the window system deletes it.
+class MIDISetupForm final : public QWidget {
+    Q_OBJECT
+
+  public:
+    // topLeft: where the dialog's top-left corner goes, the main window's corner.
+    MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft);
+
+    // Builds the device list once per dialog life: "MIDI Mapper", then each device's name.
+    void Form_Update();
+
+  private slots:
+    // Closes the port, opens the chosen device (position - 1), reports a refused open,
+    // marks a device as chosen and hides the dialog.
+    void cmdOK_Click();
+
+  private:
+    void Form_Load(QPoint topLeft);
+
+    MidiOutPort& m_port;
+    UserDialogs& m_dialogs;
+    QComboBox* Combo_MIDI_OUT;
+    QLabel* Label2;
+    QPushButton* cmdOK;
+};
+
+}  // namespace corvane
