@@ -17,29 +17,36 @@ struct MidiPortState {
 
 // The program's MIDI output port, owned by main() and lent to the windows.
 class MidiOutPort final : public SysExSink {
-public:
+  public:
     explicit MidiOutPort(MidiOutService& service);
 
     // "MIDI Mapper", then every device's name in id order: the device dialog's list.
     // Position p opens device id p - 1.
     std::vector<std::string> deviceChoices() const;
 
-    int midiOutOpen(int deviceId);  // result also kept in rcMidiOut
-    int midiOutClose();             // result also kept in rcMidiOut
+    // Opens device id deviceId (kMidiMapperId for the mapper). On success hMidiOut gets a new
+    // non-zero handle; on failure it is 0. The result is also kept in rcMidiOut.
+    int midiOutOpen(int deviceId);
+    // Always asks the service, also when nothing is open (the service then refuses with
+    // kMidiErrNotOpen). hMidiOut is 0 afterwards; the result is also kept in rcMidiOut.
+    int midiOutClose();
     void setDeviceChosen();
-    // Closes the port when a device has been chosen; called once when the program ends.
+    // Closes the port when a device has been chosen. Every way of quitting calls it; only the
+    // first call reaches the service.
     void closeForExit();
 
     const MidiPortState& state() const { return m_state; }
 
-    bool isOpen() const override;
+    bool isOpen() const override;  // hMidiOut != 0
+    // With no port open returns kMidiErrNotOpen without asking the service.
     int Send_SysEx(std::span<const std::uint8_t> message) override;
     std::string errorText() const override;
 
-private:
+  private:
     MidiOutService& m_service;
     MidiPortState m_state;
     int m_nextHandle = 1;
+    bool m_closedForExit = false;
 };
 
 }  // namespace corvane

@@ -30,9 +30,12 @@ constexpr std::string_view kVirtualPortName = "Corvane";
 
 // The operating system's MIDI output service: one output port at a time.
 class MidiOutService {
-public:
+  public:
     virtual ~MidiOutService() = default;
-    virtual int deviceCount() = 0;                // devices are ids 0..count-1
+    // True when a MIDI back end runs; a service without one has no devices and refuses every
+    // open with kMidiErrNoService (lastError() says why).
+    virtual bool isAvailable() = 0;
+    virtual int deviceCount() = 0;               // devices are ids 0..count-1
     virtual std::string deviceName(int id) = 0;  // product name; empty for an unknown id
     virtual int open(int id) = 0;                // id -1 is the mapper; returns a result code
     virtual int close() = 0;                     // kMidiErrNotOpen when nothing is open
@@ -41,8 +44,10 @@ public:
     virtual std::string lastError() const = 0;  // text of the last failure, empty if none
 };
 
-// The RtMidi back end: the first compiled API that starts (ALSA, then JACK, ...). Never
-// throws; with no working API it has no devices and every open fails with kMidiErrNoService.
+// The RtMidi back end: the first compiled API that starts (ALSA, then JACK, ...); the
+// environment variable CORVANE_MIDI_API (e.g. "alsa", "jack") restricts it to that one API.
+// Never throws; with no working API it has no devices and every open fails with
+// kMidiErrNoService. A service that found no API tries again on its next use.
 std::unique_ptr<MidiOutService> createRtMidiOutService();
 
 }  // namespace corvane
