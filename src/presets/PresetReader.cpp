@@ -1,0 +1,250 @@
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <span>
+#include <sstream>
+#include <system_error>
+
+#include "PresetFile.h"
+#include "PresetHeaders.h"
+#include "PresetItemReader.h"
+#include "SysExPatternText.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr int kInt16Min = -32768;
+constexpr int kInt16Max = 32767;
+constexpr std::size_t kShownItemLength = 40;  // longest piece of a bad item quoted in a reason
+
+constexpr std::int16_t kChannelFallback = 0;
+constexpr std::int16_t kTransposeFallback = 0;  // the first position, "-11"
+constexpr std::int16_t kVelocityFallback = 101;
+constexpr std::int16_t kCheckFallback = 1;
+
+struct Range {
+    int low;
+    int high;
+    bool contains(int value) const { return value >= low && value <= high; }
+};
+
+constexpr Range kInt16Range{kInt16Min, kInt16Max};
+constexpr Range kChannelRange{0, kChannelCount - 1};
+constexpr Range kTransposeRange{0, kTransposePositions - 1};
+constexpr Range kVelocityRange{kVelocityMin, kVelocityMax};
+constexpr Range kCheckRange{0, 1};
+constexpr Range kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n in mode One
+constexpr Range kControllerRange{0, kControllerCount - 1};
+constexpr Range kPatternByteRange{0, 255};
+
+std::string shownItem(std::string_view item) {
+    std::string text = "\"" + std::string(item.substr(0, kShownItemLength));
+    return text + (item.size() > kShownItemLength ? "...\"" : "\"");
+}
+
+// A decimal integer: optional sign, at least one digit, trailing spaces allowed. The magnitude
+// saturates just above the 16-bit range.
+std::optional<int> parseDecimalInteger(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    int magnitude = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        magnitude = std::min(magnitude * 10 + (c - '0'), kInt16Max + 2);
+    }
+    return negative ? -magnitude : magnitude;
+}
+
+// Flag byte i covers controllers 8i..8i+7; the weights 128, 64, ... 1 are taken in turn, so
+// a byte above 255 sets all eight flags and a negative byte none.
+void decodeFlagByte(int value, std::size_t group, CcEnableFlags& flags) {
+    int rest = value;
+    for (int k = 0; k < 8; ++k) {
+        const int weight = 0x80 >> k;
+        if (rest >= weight) {
+            flags[group * 8 + static_cast<std::size_t>(k)] = 1;
+            rest -= weight;
+        }
+    }
+}
+
+class PresetParser {
+  public:
+    explicit PresetParser(std::streambuf& source) : m_items(source) {}
+
+    PresetReadResult parse();
+
+  private:
+    bool nextItem(std::string_view what);
+    bool header(std::string_view text);
+    bool value(std::string_view what, int& out, Range allowed = kInt16Range);
+    bool values(std::string_view what, std::span<int> out, Range allowed = kInt16Range);
+    bool fail(const std::string& reason);
+    std::string where() const { return "line " + std::to_string(m_items.itemLine()) + ": "; }
+
+    PresetItemReader m_items;
+    std::string m_item;
+    std::string m_reason;
+};
+
+bool PresetParser::fail(const std::string& reason) {
+    m_reason = reason;
+    return false;
+}
+
+bool PresetParser::nextItem(std::string_view what) {
+    switch (m_items.next(m_item)) {
+        case PresetItemReader::Status::Item:
+            return true;
+        case PresetItemReader::Status::EndOfSource:
+            return fail("the file ends before the " + std::string(what) + ".");
+        case PresetItemReader::Status::TooLong:
+            break;
+    }
+    return fail(where() + "an item is longer than " + std::to_string(kMaxPresetItemLength) +
+                " characters.");
+}
+
+bool PresetParser::header(std::string_view text) {
+    const std::string what = "header \"" + std::string(text) + "\"";
+    if (!nextItem(what)) {
+        return false;
+    }
+    if (!m_item.starts_with(text)) {
+        return fail(where() + "expected the " + what + ", found " + shownItem(m_item) + ".");
+    }
+    return true;
+}
+
+bool PresetParser::value(std::string_view what, int& out, Range allowed) {
+    if (!nextItem(what)) {
+        return false;
+    }
+    const std::optional<int> number = parseDecimalInteger(m_item);
+    if (!number) {
+        return fail(where() + "the " + std::string(what) + " " + shownItem(m_item) +
+                    " is not a decimal integer.");
+    }
+    if (!kInt16Range.contains(*number) || !allowed.contains(*number)) {
+        const Range shown = kInt16Range.contains(*number) ? allowed : kInt16Range;
+        return fail(where() + "the " + std::string(what) + " " + shownItem(m_item) +
+                    " lies outside " + std::to_string(shown.low) + " to " +
+                    std::to_string(shown.high) + ".");
+    }
+    out = *number;
+    return true;
+}
+
+bool PresetParser::values(std::string_view what, std::span<int> out, Range allowed) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const std::string numbered = std::string(what) + " " + std::to_string(i + 1);
+        if (!value(numbered, out[i], allowed)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+PresetReadResult PresetParser::parse() {
+    int channel = 0;
+    int transpose = 0;
+    int velocity = 0;
+    int ccMode = 0;
+    std::array<int, 16> flagBytes{};
+    std::array<int, kPresetSlotCount> slots{};
+    int pitchBend = 0;
+    int afterTouch = 0;
+    int sysExMode = 0;
+    int storedCount = 0;
+    std::array<int, kPatternSize> pattern{};
+    const bool complete =
+        header(kHeaderVersion) && header(kHeaderChannel) && value("MIDI channel", channel) &&
+        header(kHeaderTranspose) && value("note transpose", transpose) && header(kHeaderVelocity) &&
+        value("note velocity", velocity) && header(kHeaderControlChange) &&
+        value("control-change mode", ccMode, kCcModeRange) &&
+        values("controller flag byte", flagBytes) &&
+        values("preset slot controller", slots, kControllerRange) && header(kHeaderPitchBend) &&
+        value("pitch bend bit", pitchBend) && header(kHeaderAfterTouch) &&
+        value("after touch bit", afterTouch) && header(kHeaderSysEx) &&
+        value("SysEx mode", sysExMode) && value("SysEx count", storedCount) &&
+        values("SysEx pattern entry", pattern, kPatternByteRange);
+    PresetReadResult result;
+    if (!complete) {
+        result.reason = m_reason;
+        return result;
+    }
+
+    // Out-of-range scalars take the values the editor's lists fall back to.
+    FilterSettings settings;
+    auto orFallback = [](int number, Range allowed, std::int16_t fallback) {
+        return allowed.contains(number) ? static_cast<std::int16_t>(number) : fallback;
+    };
+    settings.Channel = orFallback(channel, kChannelRange, kChannelFallback);
+    settings.Transpose = orFallback(transpose, kTransposeRange, kTransposeFallback);
+    settings.Velocity = orFallback(velocity, kVelocityRange, kVelocityFallback);
+    settings.CC_Mode = ccMode == 0 ? CcMode::All : CcMode::One;
+    settings.CC_Slot = static_cast<std::int16_t>(ccMode == 0 ? 0 : ccMode - 1);
+    settings.CC_Enable.fill(0);
+    for (std::size_t group = 0; group < flagBytes.size(); ++group) {
+        decodeFlagByte(flagBytes[group], group, settings.CC_Enable);
+    }
+    std::copy(slots.begin(), slots.end(), settings.CC_Preset.begin());
+    settings.PitchBend = orFallback(pitchBend, kCheckRange, kCheckFallback);
+    settings.AfterTouch = orFallback(afterTouch, kCheckRange, kCheckFallback);
+    settings.SysEx_Mode = sysExMode == 1 ? SysExMode::All : SysExMode::Specify;
+    std::copy(pattern.begin(), pattern.end(), settings.SysEx_Pattern.begin());
+    // The stored count plays no part; the pattern runs up to its first entry above 127.
+    settings.SysEx_Count = countShownEntries(settings.SysEx_Pattern);
+    result.settings = settings;
+    return result;
+}
+
+PresetReadResult failure(std::string reason) {
+    PresetReadResult result;
+    result.reason = std::move(reason);
+    return result;
+}
+
+}  // namespace
+
+PresetReadResult readPreset(std::istream& in) {
+    if (!in || in.rdbuf() == nullptr) {
+        return failure("the input cannot be read.");
+    }
+    return PresetParser(*in.rdbuf()).parse();
+}
+
+PresetReadResult readPresetText(std::string_view text) {
+    std::istringstream in{std::string(text)};
+    return readPreset(in);
+}
+
+PresetReadResult readPresetFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return failure(path.string() + " is a folder.");
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        const std::string why = errno != 0 ? std::strerror(errno) : "cannot be opened";
+        return failure("cannot open " + path.string() + ": " + why + ".");
+    }
+    return readPreset(in);
+}
+
+}  // namespace corvane

@@ -1,0 +1,80 @@
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+
+#include "PresetFile.h"
+#include "PresetHeaders.h"
+#include "SettingsDump.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+class PresetTextBuilder {
+  public:
+    void header(std::string_view text) {
+        m_text += '"';
+        m_text += text;
+        m_text += '"';
+        m_text += kLineEnd;
+    }
+
+    void value(int number) {
+        m_text += std::to_string(number);
+        m_text += kLineEnd;
+    }
+
+    template <typename Container>
+    void list(const Container& numbers) {
+        bool first = true;
+        for (const auto number : numbers) {
+            if (!first) {
+                m_text += ',';
+            }
+            m_text += std::to_string(static_cast<int>(number));
+            first = false;
+        }
+        m_text += kLineEnd;
+    }
+
+    std::string take() { return std::move(m_text); }
+
+  private:
+    std::string m_text;
+};
+
+}  // namespace
+
+std::string writePresetText(const FilterSettings& settings) {
+    PresetTextBuilder file;
+    file.header(kHeaderVersion);
+    file.header(kHeaderChannel);
+    file.value(settings.Channel);
+    file.header(kHeaderTranspose);
+    file.value(settings.Transpose);
+    file.header(kHeaderVelocity);
+    file.value(settings.Velocity);
+    file.header(kHeaderControlChange);
+    file.value(settings.CC_Mode == CcMode::All ? 0 : settings.CC_Slot + 1);
+    file.list(buildCcMap(settings.CC_Enable));
+    file.list(settings.CC_Preset);
+    file.header(kHeaderPitchBend);
+    file.value(settings.PitchBend);
+    file.header(kHeaderAfterTouch);
+    file.value(settings.AfterTouch);
+    file.header(kHeaderSysEx);
+    // A Specify mode with an empty pattern is stored as All.
+    const bool sysExAll = settings.SysEx_Mode == SysExMode::All || settings.SysEx_Count == 0;
+    file.value(sysExAll ? 1 : 0);
+    std::array<std::int16_t, kPatternSize + 1> countAndPattern{};
+    countAndPattern[0] = settings.SysEx_Count;
+    std::copy(settings.SysEx_Pattern.begin(), settings.SysEx_Pattern.end(),
+              countAndPattern.begin() + 1);
+    file.list(countAndPattern);
+    return file.take();
+}
+
+}  // namespace corvane
