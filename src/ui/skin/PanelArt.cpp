@@ -8,6 +8,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace corvane::skin {
@@ -34,8 +35,10 @@ int pillarLevel(int fromOuter, int width) {
     if (fromInner <= kBevel) {
         return 22 + 6 * (kBevel - fromInner + 1) / 2;
     }
+    // A rounded face: a soft reflection a third of the way in, darker towards the panel.
     const double t = double(fromOuter - kBevel) / double(width - 2 * kBevel);
-    return int(58.0 - 10.0 * t);
+    const double reflection = std::exp(-std::pow((t - 0.3) / 0.22, 2.0));
+    return int(std::lround(46.0 + 16.0 * reflection - 8.0 * t));
 }
 
 // Grey level change along the pillar's ends: a light chamfer at the top, a dark one at the
