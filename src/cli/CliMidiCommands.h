@@ -4,10 +4,18 @@
 
 namespace corvane {
 
-// "corvane-cli ports": the device dialog's choices, one "N: name" a line.
-int runPortsCommand(const CliArgs& args, CliStreams& io);
+class MidiOutService;
+class Pacer;
 
-// "corvane-cli send FILE (--device N | --device-name TEXT)".
+// "corvane-cli ports": the device dialog's choices, one "N: name" a line: position 0 is
+// "MIDI Mapper", position N >= 1 device N - 1. args are the words after "ports".
+int runPortsCommand(const CliArgs& args, CliStreams& io);
+int runPortsCommand(const CliArgs& args, CliStreams& io, MidiOutService& service);
+
+// "corvane-cli send FILE (--device N | --device-name TEXT)": sends the preset's dump, paced,
+// to position N of the ports list or to the first device whose name contains TEXT. Exit 0 only
+// when the port opened and all ten sends succeeded. args are the words after "send".
 int runSendCommand(const CliArgs& args, CliStreams& io);
+int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer);
 
 }  // namespace corvane

@@ -1,0 +1,209 @@
+#include "CliMidiCommands.h"
+
+#include <charconv>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MidiOutPort.h"
+#include "MidiOutService.h"
+#include "PresetFile.h"
+#include "UpdateTransfer.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::string_view kPortsUsage = "usage: corvane-cli ports";
+constexpr std::string_view kSendUsage =
+    "usage: corvane-cli send FILE (--device N | --device-name TEXT)";
+constexpr std::string_view kStandardStream = "-";
+
+int usageError(CliStreams& io, std::string_view problem, std::string_view usage) {
+    io.err << "corvane-cli: " << problem << '\n' << usage << '\n';
+    return kExitUsage;
+}
+
+// Where "send" goes: a position of the ports list, or a text to find in a device name.
+struct SendRequest {
+    std::string file;
+    std::optional<std::size_t> position;
+    std::string nameText;
+};
+
+struct SendParse {
+    std::optional<SendRequest> request;
+    std::string problem;  // set when request is not
+};
+
+std::optional<std::size_t> parsePosition(const std::string& text) {
+    std::size_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+SendParse parseSendArgs(const CliArgs& args) {
+    SendRequest request;
+    bool haveFile = false;
+    bool haveDevice = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        const bool isOption = word == "--device" || word == "--device-name";
+        if (!isOption) {
+            if (haveFile) {
+                return {std::nullopt, "unexpected argument '" + word + "'"};
+            }
+            request.file = word;
+            haveFile = true;
+            continue;
+        }
+        if (haveDevice) {
+            return {std::nullopt, "name the device once, with --device or --device-name"};
+        }
+        if (i + 1 == args.size()) {
+            return {std::nullopt, word + " needs a value"};
+        }
+        const std::string& value = args[++i];
+        if (word == "--device") {
+            request.position = parsePosition(value);
+            if (!request.position) {
+                return {std::nullopt,
+                        "--device needs a position from 'corvane-cli ports', got '" + value + "'"};
+            }
+        } else if (value.empty()) {
+            return {std::nullopt, "--device-name needs a non-empty text"};
+        } else {
+            request.nameText = value;
+        }
+        haveDevice = true;
+    }
+    if (!haveFile) {
+        return {std::nullopt, "no preset file given"};
+    }
+    if (!haveDevice) {
+        return {std::nullopt, "no device named: use --device N or --device-name TEXT"};
+    }
+    return {request, ""};
+}
+
+bool reportNoService(MidiOutService& service, CliStreams& io) {
+    if (service.isAvailable()) {
+        return false;
+    }
+    io.err << "corvane-cli: " << service.lastError() << '\n';
+    return true;
+}
+
+// The position of the ports list that the request names, or a message on io.err.
+std::optional<std::size_t> choosePosition(const std::vector<std::string>& choices,
+                                          const SendRequest& request, CliStreams& io) {
+    if (request.position) {
+        if (*request.position < choices.size()) {
+            return request.position;
+        }
+        io.err << "corvane-cli: there is no MIDI output at position " << *request.position
+               << "; 'corvane-cli ports' lists positions 0 to " << choices.size() - 1 << '\n';
+        return std::nullopt;
+    }
+    for (std::size_t position = 1; position < choices.size(); ++position) {
+        if (choices[position].find(request.nameText) != std::string::npos) {
+            return position;
+        }
+    }
+    io.err << "corvane-cli: no MIDI output device name contains \"" << request.nameText
+           << "\"; see 'corvane-cli ports'\n";
+    return std::nullopt;
+}
+
+std::optional<FilterSettings> loadSendPreset(const std::string& file, CliStreams& io) {
+    const PresetReadResult result =
+        file == kStandardStream ? readPreset(io.in) : readPresetFile(file);
+    if (!result.ok()) {
+        io.err << kInvalidPresetMessage << '\n' << file << ": " << result.reason << '\n';
+    }
+    return result.settings;
+}
+
+int reportTransfer(const TransferReport& report, const std::string& target, CliStreams& io) {
+    switch (report.status) {
+        case TransferReport::Status::Sent:
+            io.out << "Sent " << report.packetsSent << " packets to " << target << '\n';
+            return kExitOk;
+        case TransferReport::Status::SendFailed:
+            io.err << "corvane-cli: " << report.failedSends << " of " << report.packetsSent
+                   << " sends to " << target
+                   << " failed; the first with rc = " << report.firstErrorCode << ": "
+                   << report.message << '\n';
+            return kExitFailure;
+        case TransferReport::Status::NoPort:
+        case TransferReport::Status::Unsendable:
+            break;
+    }
+    io.err << "corvane-cli: nothing sent to " << target << ": " << report.message << '\n';
+    return kExitFailure;
+}
+
+}  // namespace
+
+int runPortsCommand(const CliArgs& args, CliStreams& io, MidiOutService& service) {
+    if (!args.empty()) {
+        return usageError(io, "'ports' takes no arguments", kPortsUsage);
+    }
+    if (reportNoService(service, io)) {
+        return kExitFailure;
+    }
+    const std::vector<std::string> choices = MidiOutPort(service).deviceChoices();
+    for (std::size_t position = 0; position < choices.size(); ++position) {
+        io.out << position << ": " << choices[position] << '\n';
+    }
+    return kExitOk;
+}
+
+int runPortsCommand(const CliArgs& args, CliStreams& io) {
+    const auto service = createRtMidiOutService();
+    return runPortsCommand(args, io, *service);
+}
+
+int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer) {
+    const SendParse parse = parseSendArgs(args);
+    if (!parse.request) {
+        return usageError(io, parse.problem, kSendUsage);
+    }
+    const SendRequest& request = *parse.request;
+    const std::optional<FilterSettings> settings = loadSendPreset(request.file, io);
+    if (!settings || reportNoService(service, io)) {
+        return kExitFailure;
+    }
+    MidiOutPort port(service);
+    const std::vector<std::string> choices = port.deviceChoices();
+    const std::optional<std::size_t> position = choosePosition(choices, request, io);
+    if (!position) {
+        return kExitFailure;
+    }
+    const std::string target = std::to_string(*position) + ": " + choices[*position];
+    const int rc = port.midiOutOpen(static_cast<int>(*position) - 1);
+    port.setDeviceChosen();
+    if (rc != kMidiOk) {
+        io.err << "Couldn't open midi out, rc = " << rc << '\n'
+               << target << ": " << service.lastError() << '\n';
+        port.closeForExit();
+        return kExitFailure;
+    }
+    const TransferReport report = runUpdateTransfer(*settings, port, pacer);
+    port.closeForExit();
+    return reportTransfer(report, target, io);
+}
+
+int runSendCommand(const CliArgs& args, CliStreams& io) {
+    const auto service = createRtMidiOutService();
+    SleepPacer pacer;
+    return runSendCommand(args, io, *service, pacer);
+}
+
+}  // namespace corvane

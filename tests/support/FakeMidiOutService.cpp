@@ -1,0 +1,102 @@
+#include "FakeMidiOutService.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace corvane {
+
+FakeMidiOutService::FakeMidiOutService(std::vector<std::string> deviceNames)
+    : m_deviceNames(std::move(deviceNames)) {}
+
+void FakeMidiOutService::failSend(int sendNumber, int resultCode) {
+    m_failingSend = sendNumber;
+    m_failingSendCode = resultCode;
+}
+
+std::vector<int> FakeMidiOutService::openedIds() const {
+    std::vector<int> ids;
+    for (const Call& call : m_calls) {
+        if (call.kind == CallKind::Open) {
+            ids.push_back(call.deviceId);
+        }
+    }
+    return ids;
+}
+
+std::vector<std::vector<std::uint8_t>> FakeMidiOutService::sentMessages() const {
+    std::vector<std::vector<std::uint8_t>> messages;
+    for (const Call& call : m_calls) {
+        if (call.kind == CallKind::Send) {
+            messages.push_back(call.bytes);
+        }
+    }
+    return messages;
+}
+
+int FakeMidiOutService::closeCount() const {
+    return static_cast<int>(std::ranges::count(m_calls, CallKind::Close, &Call::kind));
+}
+
+int FakeMidiOutService::deviceCount() {
+    return m_available ? static_cast<int>(m_deviceNames.size()) : 0;
+}
+
+std::string FakeMidiOutService::deviceName(int id) {
+    return id >= 0 && id < deviceCount() ? m_deviceNames[static_cast<std::size_t>(id)] : "";
+}
+
+int FakeMidiOutService::open(int id) {
+    m_open = false;
+    Call call{.kind = CallKind::Open, .deviceId = id, .bytes = {}, .result = kMidiOk};
+    if (!m_available) {
+        call.result = kMidiErrNoService;
+        return record(std::move(call), "fake: no MIDI service");
+    }
+    if (m_openRefusal) {
+        call.result = *m_openRefusal;
+        return record(std::move(call), "fake: open refused");
+    }
+    if (id < kMidiMapperId || id >= deviceCount()) {
+        call.result = kMidiErrBadDeviceId;
+        return record(std::move(call), "fake: no device " + std::to_string(id));
+    }
+    m_open = true;
+    return record(std::move(call), "");
+}
+
+int FakeMidiOutService::close() {
+    Call call{.kind = CallKind::Close, .deviceId = 0, .bytes = {}, .result = kMidiOk};
+    if (!m_open) {
+        call.result = kMidiErrNotOpen;
+        return record(std::move(call), "fake: nothing open");
+    }
+    m_open = false;
+    return record(std::move(call), "");
+}
+
+int FakeMidiOutService::send(std::span<const std::uint8_t> message) {
+    ++m_sendCount;
+    Call call{.kind = CallKind::Send,
+              .deviceId = 0,
+              .bytes = {message.begin(), message.end()},
+              .result = kMidiOk};
+    if (!m_open) {
+        call.result = kMidiErrNotOpen;
+        return record(std::move(call), "fake: nothing open");
+    }
+    if (m_sendCount == m_failingSend) {
+        call.result = m_failingSendCode;
+        return record(std::move(call), "fake: send " + std::to_string(m_sendCount) + " failed");
+    }
+    return record(std::move(call), "");
+}
+
+int FakeMidiOutService::record(Call call, std::string error) {
+    if (!error.empty()) {
+        m_lastError = std::move(error);
+    }
+    m_calls.push_back(std::move(call));
+    return m_calls.back().result;
+}
+
+}  // namespace corvane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MidiOutService.h"
+
+namespace corvane {
+
+// A MIDI output service for tests: records every call in order and can be told which
+// devices exist, to refuse an open, or to fail a chosen send.
+class FakeMidiOutService final : public MidiOutService {
+  public:
+    enum class CallKind { Open, Close, Send };
+
+    struct Call {
+        CallKind kind;
+        int deviceId = 0;                 // Open: the id asked for
+        std::vector<std::uint8_t> bytes;  // Send: the message
+        int result = kMidiOk;             // what the call returned
+    };
+
+    explicit FakeMidiOutService(std::vector<std::string> deviceNames = {});
+
+    // Set-up.
+    void setDeviceNames(std::vector<std::string> names) { m_deviceNames = std::move(names); }
+    void setAvailable(bool available) { m_available = available; }
+    void refuseOpen(int resultCode) { m_openRefusal = resultCode; }
+    // The send with this 1-based number, counted over the service's life, returns resultCode.
+    void failSend(int sendNumber, int resultCode);
+
+    // What happened.
+    const std::vector<Call>& calls() const { return m_calls; }
+    std::vector<int> openedIds() const;
+    std::vector<std::vector<std::uint8_t>> sentMessages() const;
+    int closeCount() const;
+
+    bool isAvailable() override { return m_available; }
+    int deviceCount() override;
+    std::string deviceName(int id) override;
+    int open(int id) override;
+    int close() override;
+    bool isOpen() const override { return m_open; }
+    int send(std::span<const std::uint8_t> message) override;
+    std::string lastError() const override { return m_lastError; }
+
+  private:
+    int record(Call call, std::string error);
+
+    std::vector<std::string> m_deviceNames;
+    bool m_available = true;
+    std::optional<int> m_openRefusal;
+    int m_failingSend = 0;
+    int m_failingSendCode = kMidiOk;
+    int m_sendCount = 0;
+    bool m_open = false;
+    std::string m_lastError;
+    std::vector<Call> m_calls;
+};
+
+}  // namespace corvane
