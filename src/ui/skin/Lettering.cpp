@@ -93,7 +93,7 @@ void drawTitle(QPainter& painter) {
     painter.restore();
 }
 
-void drawLabel(QPainter& painter, const LabelSpec& label) {
+void drawLabel(QPainter& painter, const SkinLabel& label) {
     const QPainterPath text = textPath(serifFont(false, false), label.text);
     const QRectF box = label.box.toRectF();
     const double scaleX = std::min(kLabelScale, box.width() / text.boundingRect().width());

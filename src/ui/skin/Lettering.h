@@ -10,6 +10,6 @@ namespace corvane::skin {
 void drawTitle(QPainter& painter);
 
 // One light-blue label, its ink centred across and resting on the bottom of its box.
-void drawLabel(QPainter& painter, const LabelSpec& label);
+void drawLabel(QPainter& painter, const SkinLabel& label);
 
 }  // namespace corvane::skin

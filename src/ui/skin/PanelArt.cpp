@@ -119,7 +119,7 @@ void engrave(QPainter& painter, const QPainterPath& path) {
     painter.restore();
 }
 
-QPainterPath framePath(const FrameSpec& frame) {
+QPainterPath framePath(const EngravedFrame& frame) {
     constexpr double kRadius = 7.0;
     constexpr double kHeadingGap = 7.0;
     const QRectF r(frame.box.left + 0.5, frame.box.top + 0.5, frame.box.width() - 2.0,
@@ -182,7 +182,7 @@ void drawPanel(QPainter& painter) {
 }
 
 void drawEngraving(QPainter& painter) {
-    for (const FrameSpec& frame : kFrames) {
+    for (const EngravedFrame& frame : kFrames) {
         engrave(painter, framePath(frame));
     }
     QPainterPath rule;

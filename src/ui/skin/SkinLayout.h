@@ -43,12 +43,12 @@ constexpr QRgb kNearKeyColour = qRgb(254, 0, 0);
 constexpr QRgb kPanelColour = qRgb(19, 19, 19);
 constexpr QRgb kLabelColour = qRgb(140, 148, 255);
 
-struct LabelSpec {
+struct SkinLabel {
     const char* text;
     PixelBox box;  // the lettering's ink stays inside this box
 };
 
-constexpr std::array<LabelSpec, 15> kLabels{{
+constexpr std::array<SkinLabel, 15> kLabels{{
     {"MIDI Channel", {100, 178, 227, 193}},
     {"Note Transpose", {100, 222, 237, 241}},
     {"Note Velocity", {100, 268, 223, 288}},
@@ -67,12 +67,12 @@ constexpr std::array<LabelSpec, 15> kLabels{{
 }};
 
 // Engraved frames grouping the controls; a heading, when given, breaks the top edge.
-struct FrameSpec {
+struct EngravedFrame {
     PixelBox box;
-    const LabelSpec* heading;  // null for a closed frame
+    const SkinLabel* heading;  // null for a closed frame
 };
 
-constexpr std::array<FrameSpec, 3> kFrames{{
+constexpr std::array<EngravedFrame, 3> kFrames{{
     {{50, 157, 654, 306}, nullptr},
     {{50, 345, 654, 462}, &kLabels[5]},
     {{50, 499, 654, 610}, &kLabels[12]},

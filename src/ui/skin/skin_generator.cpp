@@ -32,7 +32,7 @@ QImage drawSkin() {
     const double side = logoArea.height();
     drawLogo(painter, QRectF(logoArea.left() + std::floor((logoArea.width() - side) / 2.0),
                              logoArea.top(), side, side));
-    for (const LabelSpec& label : kLabels) {
+    for (const SkinLabel& label : kLabels) {
         drawLabel(painter, label);
     }
     painter.end();
