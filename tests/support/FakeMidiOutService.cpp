@@ -1,6 +1,7 @@
 #include "FakeMidiOutService.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace corvane {
@@ -8,9 +9,15 @@ namespace corvane {
 FakeMidiOutService::FakeMidiOutService(std::vector<std::string> deviceNames)
     : m_deviceNames(std::move(deviceNames)) {}
 
-void FakeMidiOutService::failSend(int sendNumber, int resultCode) {
-    m_failingSend = sendNumber;
-    m_failingSendCode = resultCode;
+namespace {
+constexpr std::string_view kNoServiceText = "fake: no MIDI service";
+}
+
+void FakeMidiOutService::setAvailable(bool available) {
+    m_available = available;
+    if (!available) {
+        m_lastError = kNoServiceText;
+    }
 }
 
 std::vector<int> FakeMidiOutService::openedIds() const {
@@ -50,7 +57,7 @@ int FakeMidiOutService::open(int id) {
     Call call{.kind = CallKind::Open, .deviceId = id, .bytes = {}, .result = kMidiOk};
     if (!m_available) {
         call.result = kMidiErrNoService;
-        return record(std::move(call), "fake: no MIDI service");
+        return record(std::move(call), std::string(kNoServiceText));
     }
     if (m_openRefusal) {
         call.result = *m_openRefusal;
@@ -84,8 +91,8 @@ int FakeMidiOutService::send(std::span<const std::uint8_t> message) {
         call.result = kMidiErrNotOpen;
         return record(std::move(call), "fake: nothing open");
     }
-    if (m_sendCount == m_failingSend) {
-        call.result = m_failingSendCode;
+    if (const auto failing = m_failingSends.find(m_sendCount); failing != m_failingSends.end()) {
+        call.result = failing->second;
         return record(std::move(call), "fake: send " + std::to_string(m_sendCount) + " failed");
     }
     return record(std::move(call), "");

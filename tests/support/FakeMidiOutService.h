@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,10 +27,12 @@ class FakeMidiOutService final : public MidiOutService {
 
     // Set-up.
     void setDeviceNames(std::vector<std::string> names) { m_deviceNames = std::move(names); }
-    void setAvailable(bool available) { m_available = available; }
+    // An unavailable service has no devices, refuses every open and says so in lastError().
+    void setAvailable(bool available);
     void refuseOpen(int resultCode) { m_openRefusal = resultCode; }
     // The send with this 1-based number, counted over the service's life, returns resultCode.
-    void failSend(int sendNumber, int resultCode);
+    // May be called for several sends.
+    void failSend(int sendNumber, int resultCode) { m_failingSends[sendNumber] = resultCode; }
 
     // What happened.
     const std::vector<Call>& calls() const { return m_calls; }
@@ -52,8 +55,7 @@ class FakeMidiOutService final : public MidiOutService {
     std::vector<std::string> m_deviceNames;
     bool m_available = true;
     std::optional<int> m_openRefusal;
-    int m_failingSend = 0;
-    int m_failingSendCode = kMidiOk;
+    std::map<int, int> m_failingSends;  // send number -> result code
     int m_sendCount = 0;
     bool m_open = false;
     std::string m_lastError;

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliMidiCommands.h"
+#include "FakeMidiOutService.h"
+#include "PresetFile.h"
+#include "RecordingPacer.h"
+
+namespace corvane {
+namespace {
+
+// One run of a MIDI command against a fake service, the default preset on standard input.
+struct CliRun {
+    FakeMidiOutService service{{"Midi Through Port-0", "USB Synth", "USB Synth 2"}};
+    RecordingPacer pacer{&service};
+    std::istringstream in{writePresetText(defaultSettings())};
+    std::ostringstream out;
+    std::ostringstream err;
+    CliStreams io{in, out, err};
+
+    int ports(const CliArgs& args) { return runPortsCommand(args, io, service); }
+    int send(const CliArgs& args) { return runSendCommand(args, io, service, pacer); }
+};
+
+TEST(CliPorts, ListsTheDeviceDialogChoices) {
+    CliRun run;
+    EXPECT_EQ(run.ports({}), kExitOk);
+    EXPECT_EQ(run.out.str(),
+              "0: MIDI Mapper\n1: Midi Through Port-0\n2: USB Synth\n3: USB Synth 2\n");
+    EXPECT_TRUE(run.service.calls().empty());
+}
+
+TEST(CliPorts, FailsClearlyWithoutAMidiService) {
+    CliRun run;
+    run.service.setAvailable(false);
+    EXPECT_EQ(run.ports({}), kExitFailure);
+    EXPECT_EQ(run.out.str(), "");
+    EXPECT_NE(run.err.str().find("fake: no MIDI service"), std::string::npos) << run.err.str();
+}
+
+TEST(CliPorts, TakesNoArguments) {
+    CliRun run;
+    EXPECT_EQ(run.ports({"--all"}), kExitUsage);
+}
+
+TEST(CliSend, BadUsageSendsNothing) {
+    const std::vector<CliArgs> cases = {
+        {},
+        {"-"},
+        {"--device", "1"},
+        {"-", "--device"},
+        {"-", "--device", "one"},
+        {"-", "--device", "-1"},
+        {"-", "--device", "1x"},
+        {"-", "--device-name", ""},
+        {"-", "--device", "1", "--device-name", "USB"},
+        {"-", "other.cvp", "--device", "1"},
+    };
+    for (const CliArgs& args : cases) {
+        CliRun run;
+        EXPECT_EQ(run.send(args), kExitUsage) << testing::PrintToString(args);
+        EXPECT_TRUE(run.service.calls().empty());
+        EXPECT_NE(run.err.str().find("usage: corvane-cli send"), std::string::npos);
+    }
+}
+
+TEST(CliSend, OpensThePositionThatPortsPrints) {
+    struct Case {
+        CliArgs args;
+        int deviceId;
+        std::string target;
+    };
+    const Case cases[] = {
+        {{"-", "--device", "0"}, kMidiMapperId, "0: MIDI Mapper"},
+        {{"-", "--device", "3"}, 2, "3: USB Synth 2"},
+        {{"--device", "2", "-"}, 1, "2: USB Synth"},
+        {{"-", "--device-name", "USB"}, 1, "2: USB Synth"},
+        {{"-", "--device-name", "Synth 2"}, 2, "3: USB Synth 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        CliRun run;
+        EXPECT_EQ(run.send(c.args), kExitOk) << run.err.str();
+        EXPECT_EQ(run.service.openedIds(), std::vector<int>{c.deviceId});
+        EXPECT_EQ(run.service.sentMessages().size(), 10u);
+        EXPECT_EQ(run.pacer.pauses().size(), 10u);
+        EXPECT_EQ(run.service.calls().back().kind, FakeMidiOutService::CallKind::Close);
+        EXPECT_EQ(run.service.closeCount(), 1);
+        EXPECT_NE(run.out.str().find(c.target), std::string::npos) << run.out.str();
+    }
+}
+
+TEST(CliSend, FailuresExitOneWithAClearMessage) {
+    struct Case {
+        const char* name;
+        CliArgs args;
+        void (*prepare)(CliRun& run);
+        std::string message;
+        std::size_t sends;
+    };
+    const Case cases[] = {
+        {"no service",
+         {"-", "--device", "0"},
+         [](CliRun& run) { run.service.setAvailable(false); },
+         "fake: no MIDI service",
+         0},
+        {"position beyond the list",
+         {"-", "--device", "4"},
+         [](CliRun&) {},
+         "no MIDI output at position 4",
+         0},
+        {"no name matches",
+         {"-", "--device-name", "Mapper"},
+         [](CliRun&) {},
+         "no MIDI output device name contains \"Mapper\"",
+         0},
+        {"open refused",
+         {"-", "--device", "1"},
+         [](CliRun& run) { run.service.refuseOpen(68); },
+         "Couldn't open midi out, rc = 68",
+         0},
+        {"a send fails",
+         {"-", "--device", "1"},
+         [](CliRun& run) { run.service.failSend(4, 1); },
+         "1 of 10 sends",
+         10},
+        {"invalid preset",
+         {"-", "--device", "1"},
+         [](CliRun& run) { run.in.str("\"Corvane\"\r\n"); },
+         "Invalid Corvane Preset File!",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliRun run;
+        c.prepare(run);
+        EXPECT_EQ(run.send(c.args), kExitFailure);
+        EXPECT_NE(run.err.str().find(c.message), std::string::npos) << run.err.str();
+        EXPECT_EQ(run.service.sentMessages().size(), c.sends);
+    }
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FakeMidiOutService.h"
+#include "MidiOutPort.h"
+
+namespace corvane {
+namespace {
+
+using Kind = FakeMidiOutService::CallKind;
+
+constexpr std::array<std::uint8_t, 3> kMessage = {0xF0, 0x01, 0xF7};
+
+TEST(MidiOutPortChoices, ListTheMapperFirstThenEveryDeviceInIdOrder) {
+    struct Case {
+        std::vector<std::string> devices;
+        std::vector<std::string> choices;
+    };
+    const Case cases[] = {
+        {{}, {"MIDI Mapper"}},
+        {{"USB MIDI 1", "Corvane Unit"}, {"MIDI Mapper", "USB MIDI 1", "Corvane Unit"}},
+    };
+    for (const Case& c : cases) {
+        FakeMidiOutService service(c.devices);
+        EXPECT_EQ(MidiOutPort(service).deviceChoices(), c.choices);
+        EXPECT_TRUE(service.calls().empty());
+    }
+}
+
+TEST(MidiOutPortOpen, SuccessGivesAFreshHandleAndKeepsTheResult) {
+    FakeMidiOutService service({"A", "B"});
+    MidiOutPort port(service);
+    EXPECT_EQ(port.state().hMidiOut, 0);
+    EXPECT_FALSE(port.isOpen());
+
+    EXPECT_EQ(port.midiOutOpen(1), kMidiOk);
+    const int first = port.state().hMidiOut;
+    EXPECT_NE(first, 0);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.state().rcMidiOut, kMidiOk);
+
+    port.midiOutClose();
+    EXPECT_EQ(port.midiOutOpen(kMidiMapperId), kMidiOk);
+    EXPECT_NE(port.state().hMidiOut, 0);
+    EXPECT_NE(port.state().hMidiOut, first);
+    EXPECT_EQ(service.openedIds(), (std::vector<int>{1, kMidiMapperId}));
+}
+
+TEST(MidiOutPortOpen, RefusalLeavesNoPortAndKeepsTheCode) {
+    struct Case {
+        const char* name;
+        int refusal;  // 0: let the fake decide
+        int deviceId;
+        int expected;
+    };
+    const Case cases[] = {
+        {"refused", 68, 0, 68},
+        {"unknown id", 0, 5, kMidiErrBadDeviceId},
+        {"typed text selects nothing", 0, -2, kMidiErrBadDeviceId},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMidiOutService service({"A"});
+        if (c.refusal != 0) {
+            service.refuseOpen(c.refusal);
+        }
+        MidiOutPort port(service);
+        EXPECT_EQ(port.midiOutOpen(c.deviceId), c.expected);
+        EXPECT_EQ(port.state().rcMidiOut, c.expected);
+        EXPECT_EQ(port.state().hMidiOut, 0);
+        EXPECT_FALSE(port.isOpen());
+    }
+}
+
+TEST(MidiOutPortSend, WithNoPortOpenFailsWithoutAskingTheService) {
+    FakeMidiOutService service({"A"});
+    service.refuseOpen(4);
+    MidiOutPort port(service);
+    EXPECT_EQ(port.Send_SysEx(kMessage), kMidiErrNotOpen);
+    port.midiOutOpen(0);
+    EXPECT_EQ(port.Send_SysEx(kMessage), kMidiErrNotOpen);
+
+    EXPECT_TRUE(service.sentMessages().empty());
+    EXPECT_EQ(port.errorText(), "No MIDI output device is open.");
+}
+
+TEST(MidiOutPortSend, PassesTheMessageAndTheServiceResult) {
+    FakeMidiOutService service({"A"});
+    service.failSend(2, 9);
+    MidiOutPort port(service);
+    port.midiOutOpen(0);
+
+    EXPECT_EQ(port.Send_SysEx(kMessage), kMidiOk);
+    EXPECT_EQ(port.Send_SysEx(kMessage), 9);
+    EXPECT_EQ(port.errorText(), "fake: send 2 failed");
+    EXPECT_EQ(service.sentMessages(),
+              (std::vector<std::vector<std::uint8_t>>(2, {kMessage.begin(), kMessage.end()})));
+}
+
+TEST(MidiOutPortClose, AlwaysAsksTheServiceAndKeepsItsResult) {
+    FakeMidiOutService service({"A"});
+    MidiOutPort port(service);
+
+    EXPECT_EQ(port.midiOutClose(), kMidiErrNotOpen);
+    EXPECT_EQ(port.state().rcMidiOut, kMidiErrNotOpen);
+    port.midiOutOpen(0);
+    EXPECT_EQ(port.midiOutClose(), kMidiOk);
+    EXPECT_EQ(port.state().rcMidiOut, kMidiOk);
+    EXPECT_EQ(port.state().hMidiOut, 0);
+    EXPECT_EQ(service.closeCount(), 2);
+}
+
+TEST(MidiOutPortExit, ClosesOnceAndOnlyAfterADeviceWasChosen) {
+    struct Case {
+        const char* name;
+        bool choose;
+        bool refuseOpen;
+        int expectedCloses;
+    };
+    const Case cases[] = {
+        {"never chosen", false, false, 0},
+        {"chosen and open", true, false, 1},
+        {"chosen but refused", true, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMidiOutService service({"A"});
+        if (c.refuseOpen) {
+            service.refuseOpen(2);
+        }
+        MidiOutPort port(service);
+        if (c.choose) {
+            port.midiOutOpen(0);
+            port.setDeviceChosen();
+        }
+        const std::size_t callsBeforeExit = service.calls().size();
+
+        port.closeForExit();
+        port.closeForExit();
+
+        EXPECT_EQ(service.closeCount(), c.expectedCloses);
+        EXPECT_EQ(service.calls().size() - callsBeforeExit,
+                  static_cast<std::size_t>(c.expectedCloses));
+        EXPECT_EQ(port.state().bDeviceChosen, c.choose);
+        if (c.expectedCloses > 0) {
+            EXPECT_EQ(service.calls().back().kind, Kind::Close);
+            EXPECT_FALSE(service.isOpen());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "FakeMidiOutService.h"
+#include "MidiOutPort.h"
+#include "RecordingPacer.h"
+#include "UpdateTransfer.h"
+
+namespace corvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using std::chrono::milliseconds;
+
+// The ten packets the unit receives for the settings the editor starts with.
+const std::vector<Bytes> kDefaultDump = {
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x00, 0x07, 0x00, 0x0B, 0x64, 0x00, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x01, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x02, 0x7E, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x00,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x03, 0x00, 0x01, 0x02, 0x05, 0x07, 0x0A, 0x0B, 0x40,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x04, 0x00, 0x41, 0x42, 0x43, 0x50, 0x51, 0x5B, 0x5D,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x05, 0x00, 0x78, 0x79, 0x7B, 0x01, 0x01, 0x01, 0x05,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x06, 0x03, 0x41, 0x00, 0x42, 0x12, 0x40, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x07, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x08, 0x60, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x7F, 0x00, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+};
+
+// A port opened on the mapper of a fake service, with a pacer that watches the service.
+struct OpenPort {
+    FakeMidiOutService service;
+    MidiOutPort port{service};
+    RecordingPacer pacer{&service};
+
+    OpenPort() { port.midiOutOpen(kMidiMapperId); }
+};
+
+TEST(UpdateTransfer, SendsTheDefaultDumpInOrderByteForByte) {
+    OpenPort fixture;
+    const TransferReport report = runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
+
+    EXPECT_TRUE(report.ok());
+    EXPECT_EQ(report.packetsSent, 10);
+    EXPECT_EQ(report.failedSends, 0);
+    EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
+}
+
+TEST(UpdateTransfer, PausesOneHundredMillisecondsAfterEveryPacketIncludingTheLast) {
+    OpenPort fixture;
+    runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
+
+    const auto& pauses = fixture.pacer.pauses();
+    ASSERT_EQ(pauses.size(), 10u);
+    for (std::size_t i = 0; i < pauses.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(pauses[i].duration, milliseconds(100));
+        // One open, then send i + 1 immediately before pause i: never two sends back to back.
+        EXPECT_EQ(pauses[i].callsBefore, i + 2);
+    }
+}
+
+TEST(UpdateTransfer, SendsWhatTheSettingsHoldAtTheTimeOfTheCall) {
+    OpenPort fixture;
+    FilterSettings settings = defaultSettings();
+    settings.Channel = 9;
+    settings.Velocity = 127;
+    runUpdateTransfer(settings, fixture.port, fixture.pacer);
+    settings.Channel = 3;
+
+    const auto sent = fixture.service.sentMessages();
+    ASSERT_EQ(sent.size(), 10u);
+    EXPECT_EQ(sent[0][8], 9);
+    EXPECT_EQ(sent[0][10], 127);
+}
+
+struct FailedSendCase {
+    const char* name;
+    std::vector<int> failingSends;  // 1-based
+    int firstCode;
+};
+
+class UpdateTransferFailedSend : public testing::TestWithParam<FailedSendCase> {};
+
+TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
+    const FailedSendCase& c = GetParam();
+    OpenPort fixture;
+    int code = c.firstCode;
+    for (int number : c.failingSends) {
+        fixture.service.failSend(number, code++);
+    }
+
+    const TransferReport report = runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
+
+    EXPECT_EQ(report.status, TransferReport::Status::SendFailed);
+    EXPECT_FALSE(report.ok());
+    EXPECT_EQ(report.packetsSent, 10);
+    EXPECT_EQ(report.failedSends, static_cast<int>(c.failingSends.size()));
+    EXPECT_EQ(report.firstErrorCode, c.firstCode);
+    EXPECT_EQ(report.message, "fake: send " + std::to_string(c.failingSends.front()) + " failed");
+    // Neither skipped nor repeated: the full dump went out once, in order, still paced.
+    EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
+    EXPECT_EQ(fixture.pacer.pauses().size(), 10u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UpdateTransferFailedSend,
+                         testing::Values(FailedSendCase{"first", {1}, 7},
+                                         FailedSendCase{"middle", {5}, 1},
+                                         FailedSendCase{"closing", {10}, 3},
+                                         FailedSendCase{"two", {3, 8}, 11}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct NoPortCase {
+    const char* name;
+    void (*prepare)(MidiOutPort& port, FakeMidiOutService& service);
+};
+
+class UpdateTransferNoPort : public testing::TestWithParam<NoPortCase> {};
+
+TEST_P(UpdateTransferNoPort, SendsNothingAndDoesNotWait) {
+    FakeMidiOutService service({"Synth"});
+    MidiOutPort port(service);
+    RecordingPacer pacer(&service);
+    GetParam().prepare(port, service);
+
+    const TransferReport report = runUpdateTransfer(defaultSettings(), port, pacer);
+
+    EXPECT_EQ(report.status, TransferReport::Status::NoPort);
+    EXPECT_EQ(report.packetsSent, 0);
+    EXPECT_FALSE(report.message.empty());
+    EXPECT_TRUE(service.sentMessages().empty());
+    EXPECT_TRUE(pacer.pauses().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UpdateTransferNoPort,
+    testing::Values(NoPortCase{"never_opened", [](MidiOutPort&, FakeMidiOutService&) {}},
+                    NoPortCase{"open_refused",
+                               [](MidiOutPort& port, FakeMidiOutService& service) {
+                                   service.refuseOpen(4);
+                                   port.midiOutOpen(0);
+                                   port.setDeviceChosen();
+                               }},
+                    NoPortCase{"bad_device_id", [](MidiOutPort& port,
+                                                   FakeMidiOutService&) { port.midiOutOpen(-2); }},
+                    NoPortCase{"closed_again",
+                               [](MidiOutPort& port, FakeMidiOutService&) {
+                                   port.midiOutOpen(0);
+                                   port.midiOutClose();
+                               }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UpdateTransfer, RefusesSettingsWithoutAnEncodingBeforeSending) {
+    OpenPort fixture;
+    FilterSettings settings = defaultSettings();
+    settings.SysEx_Pattern[3] = 256;
+
+    const TransferReport report = runUpdateTransfer(settings, fixture.port, fixture.pacer);
+
+    EXPECT_EQ(report.status, TransferReport::Status::Unsendable);
+    EXPECT_TRUE(fixture.service.sentMessages().empty());
+    EXPECT_TRUE(fixture.pacer.pauses().empty());
+}
+
+TEST(SleepPacer, BlocksForAtLeastTheWholePause) {
+    SleepPacer pacer;
+    const auto start = std::chrono::steady_clock::now();
+    pacer.pause(milliseconds(30));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(30));
+}
+
+}  // namespace
+}  // namespace corvane
