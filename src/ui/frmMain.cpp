@@ -1,0 +1,124 @@
+#include "frmMain.h"
+
+#include <QBitmap>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "ControllerNames.h"
+
+// The skin lives in the resources of a static library, which the linker keeps only when named.
+static QImage loadSkinPicture() {
+    Q_INIT_RESOURCE(skin);
+    return QImage(QStringLiteral(":/skin/skin.png"));
+}
+
+namespace corvane {
+
+namespace {
+
+const QString kIconPath = QStringLiteral(":/skin/icon.png");
+
+// Appends the items with the list's Click handler silent, and leaves no item chosen.
+template <typename Texts>
+void fillList(QComboBox* list, const Texts& texts) {
+    const QSignalBlocker silent(list);
+    for (const auto& text : texts) {
+        list->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    list->setCurrentIndex(-1);
+}
+
+}  // namespace
+
+frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_port(port),
+      m_dialogs(dialogs),
+      m_pacer(pacer),
+      m_skin(loadSkinPicture()) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setWindowIcon(QIcon(kIconPath));
+    setFixedSize(kWindowWidth, kWindowHeight);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    createControls();
+    connectHandlers();
+    createShortcuts();
+    Form_Load();
+}
+
+// Runs once, before the window is first shown.
+void frmMain::Form_Load() {
+    if (!m_skin.isNull()) {
+        setMask(skinShape(m_skin, size()));
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect full = screen->geometry();
+        move(full.topLeft() + centredWindowPosition(full.size()));
+    }
+
+    std::array<std::string, kVelocityMax> velocities;
+    for (int n = kVelocityMin; n <= kVelocityMax; ++n) {
+        velocities[static_cast<std::size_t>(n - 1)] = ' ' + std::to_string(n);
+    }
+    fillList(cmbVelocity, velocities);
+
+    const FilterSettings defaults = defaultSettings();
+    CC_Enable = defaults.CC_Enable;
+    cmbChannel->setCurrentIndex(defaults.Channel);
+    cmbTranspose->setCurrentIndex(defaults.Transpose);
+    cmbVelocity->setCurrentIndex(defaults.Velocity - 1);
+    CC_Preset = defaults.CC_Preset;
+
+    fillList(cmbCCNumber, controllerNames());
+    fillList(cmbCC_Index, controllerNames());
+    // The handlers bring chkCC and the slot list in line with the arrays; with no slot chosen
+    // yet, choosing the controller also chooses slot 1.
+    cmbCCNumber->setCurrentIndex(0);
+    cmbCC_Index->setCurrentIndex(CC_Preset[0]);
+    cmbPreset->setCurrentIndex(0);
+
+    SysEx_Count = defaults.SysEx_Count;
+    SysEx_Pattern = defaults.SysEx_Pattern;
+    Show_SysEx();
+    // No device has been chosen: the port lent to the window starts closed.
+    cmbChannel->setFocus();
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_skin);
+}
+
+QPoint centredWindowPosition(QSize screen) {
+    // Twips, single precision, each term halved on its own.
+    const float top = static_cast<float>(screen.height() * kTwipsPerPixel) / 2.0f -
+                      static_cast<float>(kWindowHeight * kTwipsPerPixel) / 2.0f;
+    const float left = static_cast<float>(screen.width() * kTwipsPerPixel) / 2.0f -
+                       static_cast<float>(kWindowWidth * kTwipsPerPixel) / 2.0f;
+    const auto toPixels = [](float twips) {
+        return static_cast<int>(std::lround(twips / static_cast<float>(kTwipsPerPixel)));
+    };
+    return {toPixels(left), toPixels(top)};
+}
+
+QRegion skinShape(const QImage& skin, QSize client) {
+    // Bit 1 marks a pixel that is not the key colour; colour 1 (black) is the bitmap's set
+    // colour, the pixels its region holds.
+    QImage opaque = skin.convertToFormat(QImage::Format_RGB32)
+                        .createMaskFromColor(kSkinKeyColour, Qt::MaskOutColor);
+    opaque.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    return QRegion(QBitmap::fromImage(opaque)).intersected(QRect(QPoint(0, 0), client));
+}
+
+}  // namespace corvane

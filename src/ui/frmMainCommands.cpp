@@ -1,0 +1,121 @@
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QWindow>
+
+#include <optional>
+
+#include "MidiOutPort.h"
+#include "UserDialogs.h"
+#include "frmMain.h"
+
+namespace corvane {
+
+namespace {
+
+// The wait cursor for as long as the object lives.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString transferFailure(const TransferReport& report) {
+    const QString reason = QString::fromStdString(report.message);
+    switch (report.status) {
+        case TransferReport::Status::Sent:
+            break;
+        case TransferReport::Status::NoPort:
+            return QStringLiteral("No MIDI output device is open. Choose one with Device.");
+        case TransferReport::Status::Unsendable:
+            return QStringLiteral("These settings can't be sent to the unit:\n") + reason;
+        case TransferReport::Status::SendFailed:
+            return QStringLiteral("Couldn't send to midi out:\n") + reason;
+    }
+    return {};
+}
+
+}  // namespace
+
+// Ctrl+O, Ctrl+S, Ctrl+Return and Ctrl+Q act as Load, Save, Update and Exit.
+void frmMain::createShortcuts() {
+    const auto bind = [this](QKeyCombination keys, void (frmMain::*command)()) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        connect(shortcut, &QShortcut::activated, this, command);
+    };
+    bind(Qt::CTRL | Qt::Key_O, &frmMain::cmdLoad_Click);
+    bind(Qt::CTRL | Qt::Key_S, &frmMain::cmdSave_Click);
+    bind(Qt::CTRL | Qt::Key_Return, &frmMain::cmdUpdate_Click);
+    bind(Qt::CTRL | Qt::Key_Enter, &frmMain::cmdUpdate_Click);
+    bind(Qt::CTRL | Qt::Key_Q, &frmMain::cmdExit_Click);
+}
+
+// Sends the settings as the ten-packet dump, about one second with the window busy.
+void frmMain::cmdUpdate_Click() {
+    if (!takePendingSysExEdit()) {
+        return;
+    }
+    std::optional<WaitCursor> busy;
+    if (m_port.isOpen()) {
+        busy.emplace();
+    }
+    const TransferReport report = runUpdateTransfer(GatherSettings(), m_port, m_pacer);
+    busy.reset();
+    const QString failure = transferFailure(report);
+    if (!failure.isEmpty()) {
+        m_dialogs.showMessage(this, failure);
+    }
+}
+
+void frmMain::releasePort() {
+    if (!m_portReleased) {
+        m_portReleased = true;
+        m_port.closeForExit();
+    }
+}
+
+// Ends the program at once; the window's unload does not run on this path.
+void frmMain::cmdExit_Click() {
+    if (!takePendingSysExEdit()) {
+        return;
+    }
+    releasePort();
+    QCoreApplication::exit(0);
+}
+
+// The window system closes the window: the program ends, the device dialog too.
+void frmMain::closeEvent(QCloseEvent* event) {
+    releasePort();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+// A press of any button on the window's own surface moves the window; presses on the
+// controls go to the controls.
+void frmMain::mousePressEvent(QMouseEvent* event) {
+    if (childAt(event->position().toPoint()) != nullptr) {
+        return;
+    }
+    QWindow* window = windowHandle();
+    if (window != nullptr && window->startSystemMove()) {
+        return;
+    }
+    m_manualMove = true;
+    m_moveOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    if (m_manualMove && event->buttons() != Qt::NoButton) {
+        move(event->globalPosition().toPoint() - m_moveOffset);
+    }
+}
+
+void frmMain::mouseReleaseEvent(QMouseEvent*) {
+    m_manualMove = false;
+}
+
+}  // namespace corvane
