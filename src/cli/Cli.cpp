@@ -148,8 +148,11 @@ int runDecode(const std::string& file, CliStreams& io) {
     }
     const DumpDecodeResult decoded = decodeSettingsDump(*bytes);
     if (!decoded.settings) {
-        const std::string size = bytes->size() > kDumpSize ? " (or more)" : "";
-        io.err << kInvalidDumpMessage << '\n' << file << ": " << decoded.error << size << '\n';
+        const std::string reason =
+            bytes->size() > kDumpSize
+                ? "the dump has more than " + std::to_string(kDumpSize) + " bytes."
+                : decoded.error;
+        io.err << kInvalidDumpMessage << '\n' << file << ": " << reason << '\n';
         return kExitFailure;
     }
     io.out << writePresetText(*decoded.settings);
