@@ -1,0 +1,193 @@
+#include <QApplication>
+#include <QTimer>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "MainWindowFixture.h"
+
+namespace corvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::chrono_literals;
+
+// The dump of the settings the window starts with.
+const std::vector<Bytes> kDefaultDump = {
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x00, 0x07, 0x00, 0x0B, 0x64, 0x00, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x01, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x02, 0x7E, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x00,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x03, 0x00, 0x01, 0x02, 0x05, 0x07, 0x0A, 0x0B, 0x40,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x04, 0x00, 0x41, 0x42, 0x43, 0x50, 0x51, 0x5B, 0x5D,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x05, 0x00, 0x78, 0x79, 0x7B, 0x01, 0x01, 0x01, 0x05,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x06, 0x03, 0x41, 0x00, 0x42, 0x12, 0x40, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x07, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x08, 0x60, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x7F, 0x00, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
+     0xF7},
+};
+
+const QString kNoPortMessage =
+    QStringLiteral("No MIDI output device is open. Choose one with Device.");
+
+class CommandsTest : public MainWindowFixture {
+  protected:
+    void clickUpdate() { QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton); }
+};
+
+TEST_F(CommandsTest, UpdateAfterStartupSendsTheDefaultDumpPaced) {
+    chooseDevice();
+    clickUpdate();
+    EXPECT_EQ(service.sentMessages(), kDefaultDump);
+    ASSERT_EQ(pacer.pauses().size(), 10u);
+    for (const auto& pause : pacer.pauses()) {
+        EXPECT_EQ(pause.duration, 100ms);
+    }
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+TEST_F(CommandsTest, UpdateWithNoPortSaysSoAndSendsNothing) {
+    clickUpdate();
+    EXPECT_TRUE(service.sentMessages().empty());
+    EXPECT_TRUE(pacer.pauses().empty());
+    EXPECT_EQ(dialogs.messages(), QStringList{kNoPortMessage});
+}
+
+TEST_F(CommandsTest, FailedSendIsReportedAfterTheWholeSeries) {
+    chooseDevice();
+    service.failSend(3, kMidiErrBackend);
+    clickUpdate();
+    EXPECT_EQ(service.sentMessages().size(), 10u);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(
+        dialogs.messages().front().startsWith(QStringLiteral("Couldn't send to midi out:\n")));
+}
+
+TEST_F(CommandsTest, UpdateSendsThePatternJustTyped) {
+    showActive();
+    chooseDevice();
+    box("chkSysExSpecify")->click();
+    patternText()->setFocus(Qt::TabFocusReason);
+    patternText()->setText(QStringLiteral("1,2,"));
+    clickUpdate();
+    const auto sent = service.sentMessages();
+    ASSERT_EQ(sent.size(), 10u);
+    // Packet 05: ... pitch bend, after touch, SysEx mode Specify (0), count 2.
+    EXPECT_EQ((Bytes(sent[5].begin() + 11, sent[5].begin() + 15)), (Bytes{0x01, 0x01, 0x00, 0x02}));
+    // Packet 06: entries 1..7 = 1, 2, 66, 18, 64, 255, 255.
+    EXPECT_EQ(sent[6], (Bytes{0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x06, 0x03, 0x01, 0x02, 0x42,
+                              0x12, 0x40, 0x7F, 0x7F, 0xF7}));
+}
+
+TEST_F(CommandsTest, RefusedPatternStopsTheUpdateItsClickWasFor) {
+    showActive();
+    chooseDevice();
+    box("chkSysExSpecify")->click();
+    patternText()->setFocus(Qt::TabFocusReason);
+    patternText()->setText(QStringLiteral("256,"));
+    clickUpdate();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(service.sentMessages().empty());
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{QStringLiteral("SysEx pattern values must be 0 to 255.")});
+    EXPECT_EQ(QApplication::focusWidget(), patternText());
+}
+
+TEST_F(CommandsTest, ShortcutsTakeThePendingEditFirst) {
+    showActive();
+    chooseDevice();
+    box("chkSysExSpecify")->click();
+    patternText()->setFocus(Qt::TabFocusReason);
+    patternText()->setText(QStringLiteral("7,"));
+    QTest::keyClick(patternText(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(service.sentMessages().size(), 10u);
+    EXPECT_EQ(service.sentMessages()[5][14], 0x01);  // count 1
+    EXPECT_EQ(service.sentMessages()[6][8], 0x07);
+
+    patternText()->setText(QStringLiteral("-1,"));
+    QTest::keyClick(patternText(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(service.sentMessages().size(), 10u);
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), patternText());
+}
+
+TEST_F(CommandsTest, LoadAndSaveShortcutsAskForFiles) {
+    showActive();
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.fileRequests().size(), 2u);
+    EXPECT_FALSE(dialogs.fileRequests()[0].save);
+    EXPECT_TRUE(dialogs.fileRequests()[1].save);
+}
+
+// Runs the application's event loop until the program is told to end; false on a timeout.
+bool programEnds(const std::function<void()>& action) {
+    QTimer::singleShot(0, action);
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });
+    return QApplication::exec() == 0;
+}
+
+TEST_F(CommandsTest, ExitClosesTheChosenPortOnceAndEndsTheProgram) {
+    showActive();
+    chooseDevice();
+    const int closesBefore = service.closeCount();
+    EXPECT_TRUE(programEnds([this] { QTest::mouseClick(button("cmdExit"), Qt::LeftButton); }));
+    EXPECT_EQ(service.closeCount(), closesBefore + 1);
+    window->close();
+    EXPECT_EQ(service.closeCount(), closesBefore + 1);
+}
+
+TEST_F(CommandsTest, ClosingTheWindowClosesTheChosenPortOnceAndEndsTheProgram) {
+    showActive();
+    chooseDevice();
+    const int closesBefore = service.closeCount();
+    EXPECT_TRUE(programEnds([this] { window->close(); }));
+    EXPECT_EQ(service.closeCount(), closesBefore + 1);
+    window->cmdExit_Click();
+    EXPECT_EQ(service.closeCount(), closesBefore + 1);
+}
+
+TEST_F(CommandsTest, QuittingWithoutAChosenDeviceLeavesTheServiceAlone) {
+    window->cmdExit_Click();
+    window->close();
+    EXPECT_TRUE(service.calls().empty());
+}
+
+TEST_F(CommandsTest, PressOnTheSurfaceMovesTheWindowWithAnyButton) {
+    showActive();
+    for (const Qt::MouseButton pressed : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        const QPoint start = window->pos();
+        const QPoint grip(350, 720);
+        QTest::mousePress(window.get(), pressed, Qt::NoModifier, grip);
+        QTest::mouseMove(window.get(), grip + QPoint(30, 20));
+        QTest::mouseRelease(window.get(), pressed, Qt::NoModifier, grip + QPoint(30, 20));
+        EXPECT_EQ(window->pos(), start + QPoint(30, 20)) << pressed;
+        // Once let go, the pointer no longer drags the window.
+        QTest::mouseMove(window.get(), grip + QPoint(80, 60));
+        EXPECT_EQ(window->pos(), start + QPoint(30, 20)) << pressed;
+    }
+}
+
+TEST_F(CommandsTest, PressOnAControlMovesNothing) {
+    showActive();
+    const QPoint start = window->pos();
+    QTest::mousePress(button("cmdSave"), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseMove(button("cmdSave"), QPoint(40, 30));
+    QTest::mouseRelease(button("cmdSave"), Qt::LeftButton, Qt::NoModifier, QPoint(40, 30));
+    EXPECT_EQ(window->pos(), start);
+}
+
+}  // namespace
+}  // namespace corvane

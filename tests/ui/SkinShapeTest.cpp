@@ -1,0 +1,57 @@
+#include <QImage>
+#include <QRegion>
+
+#include "MainWindowFixture.h"
+
+namespace corvane {
+namespace {
+
+TEST(SkinShape, CutsOutExactlyTheKeyColour) {
+    QImage skin(6, 2, QImage::Format_RGB888);
+    const QRgb row[] = {qRgb(255, 0, 0), qRgb(254, 0, 0), qRgb(255, 0, 1),
+                        qRgb(255, 1, 0), qRgb(0, 0, 0),   qRgb(255, 0, 0)};
+    for (int x = 0; x < 6; ++x) {
+        skin.setPixel(x, 0, row[x]);
+        skin.setPixel(x, 1, qRgb(19, 19, 19));
+    }
+    const QRegion shape = skinShape(skin, QSize(6, 2));
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(shape.contains(QPoint(x, 0)), row[x] != kSkinKeyColour) << x;
+        EXPECT_TRUE(shape.contains(QPoint(x, 1))) << x;
+    }
+}
+
+TEST(SkinShape, ReachesNoFurtherThanTheClientArea) {
+    QImage skin(4, 6, QImage::Format_RGB32);
+    skin.fill(qRgb(19, 19, 19));
+    EXPECT_EQ(skinShape(skin, QSize(4, 5)), QRegion(0, 0, 4, 5));
+}
+
+using WindowShapeTest = MainWindowFixture;
+
+TEST_F(WindowShapeTest, MaskHidesEveryKeyPixelOfTheSkinAndNothingElse) {
+    const QImage skin =
+        QImage(QStringLiteral(":/skin/skin.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(skin.size(), QSize(700, 768));
+    const QRegion mask = window->mask();
+    int hidden = 0;
+    for (int y = 0; y < kWindowHeight; ++y) {
+        for (int x = 0; x < kWindowWidth; ++x) {
+            const bool key = skin.pixel(x, y) == kSkinKeyColour;
+            hidden += key ? 1 : 0;
+            ASSERT_EQ(mask.contains(QPoint(x, y)), !key) << x << "," << y;
+        }
+    }
+    // The two notches between the pillars: 653 pixels wide, 11 rows at the top and the 5
+    // rows 760..764 at the bottom.
+    EXPECT_EQ(hidden, 653 * (11 + 5));
+    EXPECT_TRUE(mask.contains(QPoint(25, 0)));
+    EXPECT_FALSE(mask.contains(QPoint(26, 0)));
+    EXPECT_FALSE(mask.contains(QPoint(678, 764)));
+    EXPECT_TRUE(mask.contains(QPoint(679, 764)));
+    EXPECT_TRUE(mask.contains(QPoint(400, 11)));
+    EXPECT_TRUE(mask.contains(QPoint(400, 759)));
+}
+
+}  // namespace
+}  // namespace corvane

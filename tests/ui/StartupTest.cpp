@@ -1,0 +1,246 @@
+#include <QApplication>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <string>
+#include <vector>
+
+#include "ControllerNames.h"
+#include "MainWindowFixture.h"
+
+namespace corvane {
+namespace {
+
+using StartupTest = MainWindowFixture;
+
+QStringList items(const QComboBox& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i) {
+        texts.append(list.itemText(i));
+    }
+    return texts;
+}
+
+QStringList numbers(int first, int last, const QString& prefix = {}) {
+    QStringList texts;
+    for (int n = first; n <= last; ++n) {
+        texts.append(prefix + QString::number(n));
+    }
+    return texts;
+}
+
+struct ListState {
+    const char* name;
+    int count;
+    int position;
+    const char* shown;
+    bool enabled;
+};
+
+TEST_F(StartupTest, ListsShowTheDefaultsAndOnlyTheAllModeRowIsEnabled) {
+    const ListState expected[] = {
+        {"cmbChannel", 16, 0, "1", true},       {"cmbTranspose", 23, 11, "0", true},
+        {"cmbVelocity", 127, 99, " 100", true}, {"cmbCCNumber", 128, 0, "0: Bank Select", true},
+        {"cmbPreset", 18, 0, "1", false},       {"cmbCC_Index", 128, 0, "0: Bank Select", false},
+    };
+    for (const ListState& state : expected) {
+        SCOPED_TRACE(state.name);
+        const QComboBox* combo = list(state.name);
+        EXPECT_EQ(combo->count(), state.count);
+        EXPECT_EQ(combo->currentIndex(), state.position);
+        EXPECT_EQ(combo->currentText(), QString::fromLatin1(state.shown));
+        EXPECT_EQ(combo->isEnabled(), state.enabled);
+        EXPECT_FALSE(combo->isEditable());
+    }
+}
+
+TEST_F(StartupTest, CheckBoxesAndTextBoxStartInModeAllForBothFilters) {
+    const struct {
+        const char* name;
+        bool ticked;
+        bool enabled;
+    } expected[] = {
+        {"chkPitchBend", true, true},
+        {"chkAfterTouch", true, true},
+        {"chkCCAll", true, true},
+        {"chkCCOne", false, true},
+        {"chkCC", true, true},
+        {"chkSysExAll", true, true},
+        {"chkSysExSpecify", false, true},
+    };
+    for (const auto& state : expected) {
+        SCOPED_TRACE(state.name);
+        EXPECT_EQ(box(state.name)->isChecked(), state.ticked);
+        EXPECT_EQ(box(state.name)->isEnabled(), state.enabled);
+        EXPECT_TRUE(box(state.name)->text().isEmpty());
+    }
+    EXPECT_EQ(patternText()->text(), QStringLiteral(" 65, 0, 66, 18, 64,"));
+    EXPECT_FALSE(patternText()->isEnabled());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.state().bDeviceChosen);
+}
+
+TEST_F(StartupTest, SettingsAreTheDefaults) {
+    EXPECT_EQ(window->GatherSettings(), defaultSettings());
+}
+
+TEST_F(StartupTest, ListItemsAreTheFixedTexts) {
+    EXPECT_EQ(items(*list("cmbChannel")), numbers(1, 16));
+    EXPECT_EQ(items(*list("cmbTranspose")), numbers(-11, 11));
+    EXPECT_EQ(items(*list("cmbPreset")), numbers(1, 18));
+    // Exactly one leading blank on every velocity, " 127" included; no item at 127.
+    EXPECT_EQ(items(*list("cmbVelocity")), numbers(1, 127, QStringLiteral(" ")));
+}
+
+TEST_F(StartupTest, BothControllerListsHoldTheNameTableInOrder) {
+    const QStringList numberList = items(*list("cmbCCNumber"));
+    ASSERT_EQ(numberList.size(), kControllerCount);
+    EXPECT_EQ(numberList, items(*list("cmbCC_Index")));
+    EXPECT_EQ(numberList.front(), QStringLiteral("0: Bank Select"));
+    EXPECT_EQ(numberList[64], QStringLiteral("64: Damper Pedal"));
+    EXPECT_EQ(numberList.back(), QStringLiteral("127: Poly Mode On"));
+    QStringList distinct = numberList;
+    EXPECT_EQ(distinct.removeDuplicates(), 0);
+    for (int k = 0; k < kControllerCount; ++k) {
+        EXPECT_TRUE(numberList[k].startsWith(QString::number(k) + QStringLiteral(": ")))
+            << numberList[k].toStdString();
+    }
+}
+
+TEST(ControllerNames, TableKeepsItsSpellingsAndUndefinedPositions) {
+    const auto& names = controllerNames();
+    EXPECT_EQ(names[4], "4: Foot Controll");
+    EXPECT_EQ(names[43], "43: LSB Exprssion");
+    EXPECT_EQ(names[121], "121: Reset All Controller");
+    int undefined = 0;
+    for (const std::string_view name : names) {
+        EXPECT_GE(name.size(), 7u);
+        EXPECT_LE(name.size(), 25u);
+        undefined += name.ends_with(": Undefined") ? 1 : 0;
+    }
+    EXPECT_EQ(undefined, 55);
+    for (const int k : {3, 9, 14, 15, 20, 31, 35, 41, 46, 47, 52, 63, 85, 87, 89, 90, 102, 119}) {
+        EXPECT_TRUE(names[static_cast<std::size_t>(k)].ends_with(": Undefined")) << k;
+    }
+}
+
+TEST_F(StartupTest, WindowIsFramelessFixedAndTitledForm1) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Form1"));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(window->minimumSize(), QSize(700, 765));
+    EXPECT_EQ(window->maximumSize(), QSize(700, 765));
+    EXPECT_FALSE(window->windowIcon().isNull());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(window->pos(), screen.topLeft() + centredWindowPosition(screen.size()));
+}
+
+TEST(WindowPosition, CentresOnTheFullScreenAndMayBeNegative) {
+    const struct {
+        QSize screen;
+        QPoint corner;
+    } cases[] = {
+        // 9150 x 2362.5 twips
+        {{1920, 1080}, {610, 158}},
+        {{700, 765}, {0, 0}},
+        {{800, 600}, {50, -83}},
+        {{640, 480}, {-30, -143}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(centredWindowPosition(c.screen), c.corner)
+            << c.screen.width() << "x" << c.screen.height();
+    }
+}
+
+struct Placement {
+    const char* name;
+    QRect geometry;
+};
+
+// In tab order.
+const Placement kPlacements[] = {
+    {"cmbChannel", {264, 172, 57, 27}},    {"cmbTranspose", {264, 218, 57, 27}},
+    {"cmbVelocity", {264, 264, 57, 27}},   {"chkPitchBend", {568, 203, 13, 14}},
+    {"chkAfterTouch", {568, 247, 13, 14}}, {"chkCCAll", {160, 383, 13, 14}},
+    {"chkCCOne", {160, 426, 13, 14}},      {"chkSysExSpecify", {160, 576, 13, 14}},
+    {"chkSysExAll", {160, 533, 13, 14}},   {"cmdLoad", {80, 640, 81, 33}},
+    {"cmdSave", {192, 640, 81, 33}},       {"cmdDevice", {304, 640, 81, 33}},
+    {"cmdUpdate", {416, 640, 81, 33}},     {"cmdExit", {528, 640, 81, 33}},
+    {"chkCC", {568, 383, 13, 14}},         {"cmbCCNumber", {312, 376, 161, 27}},
+    {"cmbPreset", {260, 420, 49, 27}},     {"cmbCC_Index", {444, 420, 177, 27}},
+    {"txtSysEx", {210, 570, 400, 25}},
+};
+
+TEST_F(StartupTest, ControlsSitAtTheirPixelPositionsWithTooltips) {
+    for (const Placement& placement : kPlacements) {
+        SCOPED_TRACE(placement.name);
+        const QWidget* widget = control<QWidget>(placement.name);
+        EXPECT_EQ(widget->geometry(), placement.geometry);
+        EXPECT_FALSE(widget->toolTip().isEmpty());
+        EXPECT_EQ(widget->parentWidget(), window.get());
+    }
+}
+
+TEST_F(StartupTest, ButtonCaptionsAndFonts) {
+    const char* const captions[][2] = {{"cmdLoad", "Load"},
+                                       {"cmdSave", "Save"},
+                                       {"cmdDevice", "Device"},
+                                       {"cmdUpdate", "Update"},
+                                       {"cmdExit", "Exit"}};
+    for (const auto& [name, caption] : captions) {
+        EXPECT_EQ(button(name)->text(), QString::fromLatin1(caption));
+        EXPECT_TRUE(button(name)->font().bold());
+        EXPECT_DOUBLE_EQ(button(name)->font().pointSizeF(), 14.25);
+    }
+    EXPECT_DOUBLE_EQ(list("cmbCCNumber")->font().pointSizeF(), 12.0);
+    EXPECT_DOUBLE_EQ(patternText()->font().pointSizeF(), 11.25);
+    EXPECT_EQ(QFontInfo(list("cmbChannel")->font()).family(), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(box("chkSysExSpecify")->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+TEST_F(StartupTest, FocusStartsOnTheChannelList) {
+    showActive();
+    EXPECT_EQ(QApplication::focusWidget(), list("cmbChannel"));
+}
+
+// Names of the controls that Tab visits, starting after the focused one, once round.
+QStringList tabRound(QWidget* window) {
+    QStringList visited;
+    QWidget* first = QApplication::focusWidget();
+    for (int step = 0; step < 40; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        if (now == nullptr || now == first || now->window() != window) {
+            break;
+        }
+        visited.append(now->objectName());
+    }
+    return visited;
+}
+
+TEST_F(StartupTest, TabFollowsTheTabOrderAndSkipsDisabledControls) {
+    showActive();
+    QStringList enabledInOrder;
+    for (const Placement& placement : kPlacements) {
+        enabledInOrder.append(QString::fromLatin1(placement.name));
+    }
+    enabledInOrder.removeOne(QStringLiteral("cmbChannel"));
+    const QStringList modeAllSkipped = {QStringLiteral("cmbPreset"), QStringLiteral("cmbCC_Index"),
+                                        QStringLiteral("txtSysEx")};
+    QStringList expected = enabledInOrder;
+    for (const QString& skipped : modeAllSkipped) {
+        expected.removeOne(skipped);
+    }
+    EXPECT_EQ(tabRound(window.get()), expected);
+
+    box("chkCCOne")->click();
+    box("chkSysExSpecify")->click();
+    list("cmbChannel")->setFocus(Qt::OtherFocusReason);
+    expected = enabledInOrder;
+    expected.removeOne(QStringLiteral("chkCC"));
+    expected.removeOne(QStringLiteral("cmbCCNumber"));
+    EXPECT_EQ(tabRound(window.get()), expected);
+}
+
+}  // namespace
+}  // namespace corvane
