@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The real editor under a private X display and a private JACK server: Device -> pick the
+# monitor's port -> OK -> Update must deliver the default dump; Load of a preset file followed
+# by Update must deliver that preset's dump.
+# Usage: device_window_e2e.sh CORVANE_BINARY
+# Exit 0 on success, 1 on failure, 77 (skip) when Xvfb or jackd cannot start at all.
+set -euo pipefail
+
+readonly corvane=${1:?usage: device_window_e2e.sh CORVANE_BINARY}
+readonly skip=77
+readonly server="corvane-e2e-$$-$RANDOM"
+readonly monitor="corvane-monitor-$$"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local pid
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        pid=${pids[i]}
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
+    done
+    exit 1
+}
+
+# Polls COMMAND... every 0.1 s for up to SECONDS seconds.
+wait_for() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+# --- private X display ------------------------------------------------------------------
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+if ! wait_for 10 test -s "$work/display"; then
+    echo "SKIP: Xvfb could not start a display" >&2
+    exit "$skip"
+fi
+display=$(head -n 1 "$work/display")
+export DISPLAY=":$display"
+
+# --- private JACK server and the monitor ------------------------------------------------
+export JACK_DEFAULT_SERVER=$server
+export JACK_NO_START_SERVER=1
+jackd --no-realtime -n "$server" -d dummy -p 64 -r 48000 >"$work/jackd.log" 2>&1 &
+pids+=($!)
+if ! wait_for 10 jack_lsp; then
+    echo "SKIP: jackd could not start a server" >&2
+    exit "$skip"
+fi
+stdbuf -oL jack_midi_dump "$monitor" >"$work/dump.log" 2>&1 &
+pids+=($!)
+wait_for 10 sh -c "jack_lsp | grep -qx '$monitor:input'" || fail "the MIDI monitor did not start"
+
+# --- the editor -------------------------------------------------------------------------
+export XDG_RUNTIME_DIR=$work CORVANE_MIDI_API=jack
+"$corvane" >"$work/corvane.log" 2>&1 &
+pids+=($!)
+
+find_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+# Clicks the centre of a control given by its window-relative x, y, width and height.
+click() {
+    xdotool mousemove --window "$1" $(($2 + $4 / 2)) $(($3 + $5 / 2)) click 1
+}
+
+main=$(find_window Form1 20) || fail "the main window did not appear"
+[ -n "$main" ] || fail "the main window did not appear"
+
+# Each packet as one line of upper-case hex bytes, in arrival order.
+packets() { grep -oiE 'f0( [0-9a-f]{2}){14} f7' "$work/dump.log" | tr 'a-f' 'A-F' || true; }
+packet_count() { packets | wc -l; }
+
+# Clicks Update and checks that the ten packets that arrive are the expected ones.
+update_and_expect() {
+    local before expected received
+    before=$(packet_count)
+    click "$main" 416 640 81 33
+    wait_for 10 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -ge $((before + 10)) ]" ||
+        fail "$1: $(($(packet_count) - before)) of 10 packets arrived"
+    expected=$(printf '%s\n' "${@:2}")
+    received=$(packets | tail -n +$((before + 1)))
+    [ "$received" = "$expected" ] ||
+        fail "$1: wrong dump"$'\n'"expected:"$'\n'"$expected"$'\n'"received:"$'\n'"$received"
+    echo "ok: $1"
+}
+
+# --- Device: pick the monitor's port, OK ------------------------------------------------
+click "$main" 304 640 81 33
+dialog=$(find_window "MIDI Device Setup") || fail "the device dialog did not appear"
+[ -n "$dialog" ] || fail "the device dialog did not appear"
+# The list holds "MIDI Mapper" and the monitor's input; one wheel step selects position 1.
+xdotool mousemove --window "$dialog" 124 67 click 5
+click "$dialog" 176 128 57 25
+wait_for 10 sh -c "jack_lsp -c '$monitor:input' | grep -q '^ '" ||
+    fail "OK did not connect a port to the monitor"
+
+update_and_expect "default dump" \
+    "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
+    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
+    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
+    "F0 7D 12 34 31 04 05 00 78 79 7B 01 01 01 05 F7" \
+    "F0 7D 12 34 31 04 06 03 41 00 42 12 40 7F 7F F7" \
+    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7"
+
+# --- Load a preset: channel 10, transpose +3, velocity 64, mode One slot 2, no pitch bend,
+# SysEx Specify with the pattern 1, 2, 3 -------------------------------------------------
+preset="$work/stage.cvp"
+printf '%s\r\n' \
+    '"* : Corvane, V1.0"' '"* : MIDI Channel"' 9 '"* : Note Transpose"' 14 \
+    '"* : Note Velocity"' 64 '"* : Control Change"' 2 \
+    255,255,255,255,255,255,255,255,255,255,255,255,255,255,255,255 \
+    0,1,2,5,7,10,11,64,65,66,67,80,81,91,93,120,121,123 \
+    '"* : Pitch Bend Bit"' 0 '"* : After Touch Bit"' 1 '"* : SysEx"' 0 \
+    3,1,2,3,255,255,255,255,255,255,255,255,255,255,255,255,255 >"$preset"
+
+click "$main" 80 640 81 33
+open=$(find_window Open) || fail "the Open dialog did not appear"
+[ -n "$open" ] || fail "the Open dialog did not appear"
+xdotool type --delay 20 "$preset"
+# The first Return may only close the file name completer; press again while the dialog stays.
+for _ in 1 2 3; do
+    xdotool key Return
+    wait_for 2 sh -c "! xdotool search --onlyvisible --name '^Open\$'" && break
+done
+xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 && fail "the Open dialog did not close"
+
+update_and_expect "loaded preset" \
+    "F0 7D 12 34 31 04 00 07 09 0E 40 02 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
+    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
+    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
+    "F0 7D 12 34 31 04 05 00 78 79 7B 00 01 00 03 F7" \
+    "F0 7D 12 34 31 04 06 0F 01 02 03 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7"
+echo "PASS"
