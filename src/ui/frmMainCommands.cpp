@@ -95,13 +95,14 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 // A press of any button on the window's own surface moves the window; presses on the
-// controls go to the controls.
+// controls go to the controls. The window system's move follows the left button only (it
+// would go on after another button is let go), so the other buttons move the window here.
 void frmMain::mousePressEvent(QMouseEvent* event) {
     if (childAt(event->position().toPoint()) != nullptr) {
         return;
     }
     QWindow* window = windowHandle();
-    if (window != nullptr && window->startSystemMove()) {
+    if (event->button() == Qt::LeftButton && window != nullptr && window->startSystemMove()) {
         return;
     }
     m_manualMove = true;
