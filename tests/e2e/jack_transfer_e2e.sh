@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# corvane-cli against a private JACK server, watched by jack_midi_dump:
+#  1. `ports` lists "0: MIDI Mapper" first and the monitor's input as a device;
+#  2. `send --device-name` delivers the default preset's ten packets byte for byte, about
+#     100 ms apart, and takes at least one second;
+#  3. `send --device 0` (the mapper) shows a virtual port "Corvane" that can be routed; what
+#     arrives through it is the end of the same dump, and the port is gone afterwards;
+#  4. `ports` and `send` fail with exit 1 and a message once no MIDI service runs.
+# Usage: jack_transfer_e2e.sh CORVANE_CLI
+# Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all.
+set -euo pipefail
+
+readonly cli=${1:?usage: jack_transfer_e2e.sh CORVANE_CLI}
+readonly skip=77
+readonly rate=48000
+readonly period=64
+readonly pause_us=100000
+# Arrival times carry the server's period (64 frames at 48 kHz, 1.3 ms) and the monitor's
+# reading delay: a gap may come in this much early.
+readonly slack_us=3000
+readonly monitor="corvane-dump-$$"
+
+export JACK_DEFAULT_SERVER="corvane-jack-$$-$RANDOM"
+export JACK_NO_START_SERVER=1
+export CORVANE_MIDI_API=jack
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    local log
+    for log in "$work"/*.log "$work"/*.txt; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
+    done
+    exit 1
+}
+
+# Polls COMMAND... every 0.05 s for up to TENTHS tenths of a second.
+wait_for() {
+    local tries=$(($1 * 2))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        ((--tries > 0)) || return 1
+        sleep 0.05
+    done
+}
+
+has_port() { jack_lsp | grep -qx "$1"; }
+lacks_port() { ! has_port "$1"; }
+dump_lines_at_least() { [ "$(grep -c . "$work/received.txt")" -ge "$1" ]; }
+
+# received.txt: one line per packet, "ARRIVAL_US +FRAMES: xx xx ...".
+received_packets() { sed -E 's/^[0-9]+ +\+[0-9]+: //' "$work/received.txt"; }
+received_gaps() { awk 'NR > 1 { print $1 - last } { last = $1 }' "$work/received.txt"; }
+
+# Prefixes every line with the wall-clock time it arrived at, in microseconds.
+stamp_lines() {
+    local line
+    while IFS= read -r line; do
+        echo "${EPOCHREALTIME/./} $line"
+    done
+}
+
+start_monitor() {
+    : >"$work/received.txt"
+    jack_midi_dump -r "$monitor" 2>"$work/monitor.log" > >(stamp_lines >"$work/received.txt") &
+    pids+=($!)
+    wait_for 50 has_port "$monitor:input" || fail "jack_midi_dump did not register its port"
+}
+
+stop_monitor() {
+    local last=$((${#pids[@]} - 1))
+    kill "${pids[last]}" 2>/dev/null || true
+    wait "${pids[last]}" 2>/dev/null || true
+    unset "pids[last]"
+}
+
+command -v jackd >/dev/null && command -v jack_midi_dump >/dev/null ||
+    { echo "SKIP: jackd or jack_midi_dump is not installed (package jackd2)"; exit $skip; }
+
+jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p $period -r $rate >"$work/jackd.log" 2>&1 &
+pids+=($!)
+if ! wait_for 100 jack_lsp; then
+    echo "SKIP: jackd could not start a dummy server:"
+    cat "$work/jackd.log"
+    exit $skip
+fi
+
+"$cli" defaults >"$work/default.cvp"
+"$cli" dump "$work/default.cvp" | tr 'A-F' 'a-f' >"$work/expected.txt"
+[ "$(wc -l <"$work/expected.txt")" -eq 10 ] || fail "corvane-cli dump did not print ten packets"
+
+# 1. The ports list.
+start_monitor
+"$cli" ports >"$work/ports.txt" 2>"$work/ports.log" || fail "ports exited with $?"
+[ "$(head -n 1 "$work/ports.txt")" = "0: MIDI Mapper" ] || fail "ports does not start with the mapper"
+grep -Eqx "[1-9][0-9]*: $monitor:input" "$work/ports.txt" || fail "ports does not list $monitor:input"
+
+# 2. A device chosen by name: exact bytes and pacing.
+started=$(date +%s%N)
+"$cli" send "$work/default.cvp" --device-name "$monitor:input" >"$work/send.log" 2>&1 ||
+    fail "send to $monitor:input exited with $?"
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+wait_for 20 dump_lines_at_least 10 || fail "the monitor received fewer than ten packets"
+sleep 0.2
+received_packets | diff -u "$work/expected.txt" - >"$work/diff.txt" || fail "packets differ from the default dump"
+((elapsed_ms >= 1000)) || fail "the transfer took ${elapsed_ms} ms, less than one second"
+# Wall-clock arrival times: JACK's own frame times run slow when the dummy driver is late.
+total=0
+while read -r gap; do
+    ((gap >= pause_us - slack_us)) || fail "a gap of $gap us is shorter than 100 ms"
+    ((gap <= pause_us + 35000)) || fail "a gap of $gap us is far above 100 ms"
+    total=$((total + gap))
+done < <(received_gaps)
+((total >= 9 * pause_us - slack_us)) || fail "nine gaps of only $total us in all"
+echo "device: ten packets exact, gaps $(received_gaps | tr '\n' ' ')us, send took ${elapsed_ms} ms"
+
+# 3. The mapper: a virtual port routed while the transfer runs.
+stop_monitor
+start_monitor
+"$cli" send "$work/default.cvp" --device 0 >"$work/mapper.log" 2>&1 &
+sender=$!
+wait_for 10 has_port "Corvane:Corvane" || fail "the mapper's virtual port Corvane:Corvane did not appear"
+jack_connect "Corvane:Corvane" "$monitor:input" || fail "could not route Corvane:Corvane"
+wait "$sender" || fail "send to the mapper exited with $?"
+wait_for 10 lacks_port "Corvane:Corvane" || fail "the virtual port outlived the transfer"
+sleep 0.2
+count=$(grep -c . "$work/received.txt" || true)
+((count >= 5)) || fail "only $count packets came through the mapper's port"
+received_packets | diff -u <(tail -n "$count" "$work/expected.txt") - >"$work/diff.txt" ||
+    fail "the mapper's packets are not the end of the default dump"
+echo "mapper: virtual port routed, last $count packets exact"
+
+# 4. No MIDI service at all.
+stop_monitor
+kill "${pids[0]}" && wait "${pids[0]}" 2>/dev/null || true
+pids=()
+wait_for 50 sh -c '! jack_lsp' || fail "jackd did not stop"
+for command in "ports" "send $work/default.cvp --device 0"; do
+    status=0
+    # shellcheck disable=SC2086
+    "$cli" $command >"$work/none.txt" 2>"$work/none.log" || status=$?
+    [ "$status" -eq 1 ] || fail "'$command' without a MIDI service exited with $status, not 1"
+    grep -q "JACK server not running" "$work/none.log" || fail "'$command' gave no clear reason"
+done
+echo "no service: ports and send exit 1 with: $(head -n 1 "$work/none.log")"
