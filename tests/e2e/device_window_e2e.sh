@@ -26,6 +26,10 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    local shot="${TMPDIR:-/tmp}/corvane-e2e-failure-$$.png"
+    if [ -n "${DISPLAY:-}" ] && import -window root "$shot" 2>/dev/null; then
+        echo "screen at the failure: $shot" >&2
+    fi
     for log in "$work"/*.log; do
         [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
     done
