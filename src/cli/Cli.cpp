@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <istream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string_view>
@@ -101,8 +102,11 @@ int runSyx(const std::string& file, const std::string& outFile, CliStreams& io) 
     const auto* data = reinterpret_cast<const char*>(bytes.data());
     const auto size = static_cast<std::streamsize>(bytes.size());
     if (outFile == kStandardStream) {
-        io.out.write(data, size);
-        return io.out ? kExitOk : kExitFailure;
+        if (!io.out.write(data, size)) {
+            io.err << "corvane-cli: cannot write to standard output\n";
+            return kExitFailure;
+        }
+        return kExitOk;
     }
     errno = 0;
     std::ofstream out(outFile, std::ios::binary | std::ios::trunc);
