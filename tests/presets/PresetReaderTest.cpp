@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "DefaultPresetListing.h"
@@ -168,18 +166,6 @@ TEST(PresetReader, AcceptsEveryLineEndCommasAndAMissingLastOne) {
             EXPECT_EQ(*result.settings, defaultSettings());
         }
     }
-}
-
-TEST(PresetReader, ReadsAFileFromDisk) {
-    const auto path = std::filesystem::path(::testing::TempDir()) / "reader-default.cvp";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << defaultPresetText();
-    }
-    const PresetReadResult result = readPresetFile(path);
-    ASSERT_TRUE(result.ok()) << result.reason;
-    EXPECT_EQ(*result.settings, defaultSettings());
-    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -60,15 +60,5 @@ TEST(PresetRoundTrip, WriteReadDumpKeepsRandomSettings) {
     }
 }
 
-TEST(PresetRoundTrip, CountBelowTheShownEntriesComesBackAsTheShownCount) {
-    FilterSettings original = defaultSettings();
-    original.SysEx_Count = 2;
-    original.SysEx_Pattern = {1,   2,   3,   4,   255, 255, 255, 255,
-                              255, 255, 255, 255, 255, 255, 255, 255};
-    const PresetReadResult loaded = readPresetText(writePresetText(original));
-    ASSERT_TRUE(loaded.ok()) << loaded.reason;
-    EXPECT_EQ(loaded.settings->SysEx_Count, 4);
-}
-
 }  // namespace
 }  // namespace corvane
