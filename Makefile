@@ -23,3 +23,36 @@ run: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Everything built with AddressSanitizer and UndefinedBehaviorSanitizer, every test run.
+SANITIZE_BUILD_DIR ?= build-sanitize
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+
+.PHONY: test-sanitize fuzz bench
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
+	@cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
+	cd $(SANITIZE_BUILD_DIR) && \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer over the input readers, FUZZ_SECONDS per target.
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_FLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined
+
+fuzz: deps
+	@CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCORVANE_BUILD_UI=OFF -DCORVANE_FUZZ=ON -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" >/dev/null
+	@cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) \
+	    --target fuzz_preset_reader fuzz_pattern_text fuzz_dump_decoder
+	scripts/run-fuzz $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
+# The figures table: core micro-benchmarks, start-up against a bare Qt window, Update pacing.
+bench: build
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target core_bench floor_window
+	scripts/bench $(BUILD_DIR)
