@@ -2,22 +2,30 @@
 # corvane-cli against a private JACK server, watched by jack_midi_dump:
 #  1. `ports` lists "0: MIDI Mapper" first and the monitor's input as a device;
 #  2. `send --device-name` delivers the default preset's ten packets byte for byte, about
-#     100 ms apart, and takes at least one second;
+#     100 ms apart by the server's clock, and takes at least one second;
 #  3. `send --device 0` (the mapper) shows a virtual port "Corvane" that can be routed; what
 #     arrives through it is the end of the same dump, and the port is gone afterwards;
 #  4. `ports` and `send` fail with exit 1 and a message once no MIDI service runs.
+# The server runs in synchronous mode (-S), so a slow client delays a cycle instead of
+# losing its events. Without realtime scheduling its driver still wakes late at times, and
+# JACK's clock then loses what it overran by (jackd logs each "XRun = N usec"): the pacing
+# checks allow for that time, and a transfer during which the server lost more than 10 ms
+# is repeated, up to five times.
 # Usage: jack_transfer_e2e.sh CORVANE_CLI
 # Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all.
 set -euo pipefail
 
 readonly cli=${1:?usage: jack_transfer_e2e.sh CORVANE_CLI}
 readonly skip=77
+# 256 frames at 48 kHz: periods of 5.3 ms. Shorter periods overrun all the time on a busy
+# machine without realtime scheduling.
 readonly rate=48000
-readonly period=64
-readonly pause_us=100000
-# Arrival times carry the server's period (64 frames at 48 kHz, 1.3 ms) and the monitor's
-# reading delay: a gap may come in this much early.
-readonly slack_us=3000
+readonly period=256
+readonly pause_frames=$((rate / 10))
+# A late wake-up of the sender may stretch a pause; more than this is a fault.
+readonly oversleep_frames=$((rate * 30 / 1000))
+readonly attempts=5
+readonly max_late_us=10000
 readonly monitor="corvane-dump-$$"
 
 export JACK_DEFAULT_SERVER="corvane-jack-$$-$RANDOM"
@@ -59,21 +67,19 @@ has_port() { jack_lsp | grep -qx "$1"; }
 lacks_port() { ! has_port "$1"; }
 dump_lines_at_least() { [ "$(grep -c . "$work/received.txt")" -ge "$1" ]; }
 
-# received.txt: one line per packet, "ARRIVAL_US +FRAMES: xx xx ...".
-received_packets() { sed -E 's/^[0-9]+ +\+[0-9]+: //' "$work/received.txt"; }
-received_gaps() { awk 'NR > 1 { print $1 - last } { last = $1 }' "$work/received.txt"; }
-
-# Prefixes every line with the wall-clock time it arrived at, in microseconds.
-stamp_lines() {
-    local line
-    while IFS= read -r line; do
-        echo "${EPOCHREALTIME/./} $line"
-    done
+# received.txt: one line per packet, "+FRAMES_SINCE_THE_LAST: xx xx ...".
+received_packets() { sed -E 's/^ *\+[0-9]+: //' "$work/received.txt"; }
+received_gaps() { sed -E 's/^ *\+([0-9]+):.*/\1/' "$work/received.txt" | tail -n +2; }
+# How long the server's driver ran late since line $log_mark of its log, in microseconds.
+server_late_us() {
+    tail -n +$((log_mark + 1)) "$work/jackd.log" |
+        sed -nE 's/.*Process XRun = ([0-9]+) usec.*/\1/p' | awk '{ s += $1 } END { print s + 0 }'
 }
 
+# The monitor appends, so that emptying received.txt starts a new capture.
 start_monitor() {
     : >"$work/received.txt"
-    jack_midi_dump -r "$monitor" 2>"$work/monitor.log" > >(stamp_lines >"$work/received.txt") &
+    jack_midi_dump -r "$monitor" >>"$work/received.txt" 2>"$work/monitor.log" &
     pids+=($!)
     wait_for 50 has_port "$monitor:input" || fail "jack_midi_dump did not register its port"
 }
@@ -85,10 +91,31 @@ stop_monitor() {
     unset "pids[last]"
 }
 
+# Starts a new capture: empties received.txt and marks where jackd's log stands.
+new_capture() {
+    : >"$work/received.txt"
+    log_mark=$(wc -l <"$work/jackd.log")
+}
+
+# Runs PHASE (a function that starts with new_capture) until the server loses at most
+# max_late_us during it, at most $attempts times, then checks the last run with
+# check_PHASE; late_frames is the time the server lost.
+run_undisturbed() {
+    local phase=$1 attempt late_us
+    for ((attempt = 1; attempt <= attempts; attempt++)); do
+        "$phase"
+        late_us=$(server_late_us)
+        ((late_us <= max_late_us)) && break
+        echo "$phase: the server ran $late_us us late during attempt $attempt"
+    done
+    late_frames=$((late_us * rate / 1000000))
+    "check_$phase"
+}
+
 command -v jackd >/dev/null && command -v jack_midi_dump >/dev/null ||
     { echo "SKIP: jackd or jack_midi_dump is not installed (package jackd2)"; exit $skip; }
 
-jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p $period -r $rate >"$work/jackd.log" 2>&1 &
+jackd -S --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p $period -r $rate >"$work/jackd.log" 2>&1 &
 pids+=($!)
 if ! wait_for 100 jack_lsp; then
     echo "SKIP: jackd could not start a dummy server:"
@@ -107,39 +134,55 @@ start_monitor
 grep -Eqx "[1-9][0-9]*: $monitor:input" "$work/ports.txt" || fail "ports does not list $monitor:input"
 
 # 2. A device chosen by name: exact bytes and pacing.
-started=$(date +%s%N)
-"$cli" send "$work/default.cvp" --device-name "$monitor:input" >"$work/send.log" 2>&1 ||
-    fail "send to $monitor:input exited with $?"
-elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-wait_for 20 dump_lines_at_least 10 || fail "the monitor received fewer than ten packets"
-sleep 0.2
-received_packets | diff -u "$work/expected.txt" - >"$work/diff.txt" || fail "packets differ from the default dump"
-((elapsed_ms >= 1000)) || fail "the transfer took ${elapsed_ms} ms, less than one second"
-# Wall-clock arrival times: JACK's own frame times run slow when the dummy driver is late.
-total=0
-while read -r gap; do
-    ((gap >= pause_us - slack_us)) || fail "a gap of $gap us is shorter than 100 ms"
-    ((gap <= pause_us + 35000)) || fail "a gap of $gap us is far above 100 ms"
-    total=$((total + gap))
-done < <(received_gaps)
-((total >= 9 * pause_us - slack_us)) || fail "nine gaps of only $total us in all"
-echo "device: ten packets exact, gaps $(received_gaps | tr '\n' ' ')us, send took ${elapsed_ms} ms"
+device_transfer() {
+    new_capture
+    local started
+    started=$(date +%s%N)
+    "$cli" send "$work/default.cvp" --device-name "$monitor:input" >"$work/send.log" 2>&1 ||
+        fail "send to $monitor:input exited with $?"
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    wait_for 20 dump_lines_at_least 10 || true
+    sleep 0.2
+}
 
-# 3. The mapper: a virtual port routed while the transfer runs.
-stop_monitor
-start_monitor
+# Packets leave on period boundaries, so each gap may be off by one period and their sum,
+# the time from the first packet to the last, by one period in all; JACK's clock may also
+# have lost late_frames.
+check_device_transfer() {
+    received_packets | diff -u "$work/expected.txt" - >"$work/diff.txt" ||
+        fail "the monitor did not receive exactly the default dump"
+    ((elapsed_ms >= 1000)) || fail "the transfer took ${elapsed_ms} ms, less than one second"
+    local gap total=0
+    while read -r gap; do
+        ((gap >= pause_frames - period - late_frames)) ||
+            fail "a gap of $gap frames is shorter than 100 ms"
+        ((gap <= pause_frames + period + oversleep_frames)) ||
+            fail "a gap of $gap frames is far above 100 ms"
+        total=$((total + gap))
+    done < <(received_gaps)
+    ((total >= 9 * pause_frames - period - late_frames)) ||
+        fail "the nine gaps add up to only $total frames"
+    echo "device: ten packets exact; gaps $(received_gaps | tr '\n' ' ')frames at $rate Hz" \
+        "(server late by $late_frames frames); the send took ${elapsed_ms} ms"
+}
+
+run_undisturbed device_transfer
+
+# 3. The mapper: a virtual port routed while the transfer runs. Only bytes are checked here,
+# so the server's lateness (jack_lsp and jack_connect come and go meanwhile) does not matter.
+new_capture
 "$cli" send "$work/default.cvp" --device 0 >"$work/mapper.log" 2>&1 &
 sender=$!
-wait_for 10 has_port "Corvane:Corvane" || fail "the mapper's virtual port Corvane:Corvane did not appear"
+wait_for 10 has_port "Corvane:Corvane" || fail "the mapper's virtual port did not appear"
 jack_connect "Corvane:Corvane" "$monitor:input" || fail "could not route Corvane:Corvane"
 wait "$sender" || fail "send to the mapper exited with $?"
 wait_for 10 lacks_port "Corvane:Corvane" || fail "the virtual port outlived the transfer"
 sleep 0.2
 count=$(grep -c . "$work/received.txt" || true)
-((count >= 5)) || fail "only $count packets came through the mapper's port"
+((count >= 3)) || fail "only $count packets came through the mapper's port"
 received_packets | diff -u <(tail -n "$count" "$work/expected.txt") - >"$work/diff.txt" ||
     fail "the mapper's packets are not the end of the default dump"
-echo "mapper: virtual port routed, last $count packets exact"
+echo "mapper: virtual port routed; the last $count packets arrived exact"
 
 # 4. No MIDI service at all.
 stop_monitor
