@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "FakeMidiOutService.h"
@@ -92,6 +93,10 @@ struct FailedSendCase {
     int firstCode;
 };
 
+void PrintTo(const FailedSendCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class UpdateTransferFailedSend : public testing::TestWithParam<FailedSendCase> {};
 
 TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
@@ -126,6 +131,10 @@ struct NoPortCase {
     const char* name;
     void (*prepare)(MidiOutPort& port, FakeMidiOutService& service);
 };
+
+void PrintTo(const NoPortCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UpdateTransferNoPort : public testing::TestWithParam<NoPortCase> {};
 
