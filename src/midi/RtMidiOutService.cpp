@@ -43,10 +43,8 @@ std::string apiNames(const std::vector<RtMidi::Api>& apis) {
 
 class RtMidiOutService final : public MidiOutService {
   public:
-    RtMidiOutService() {
-        quietMidiLibraries();
-        startFirstWorkingApi();
-    }
+    // The back end starts on first use, so the editor starts without a MIDI client.
+    RtMidiOutService() { quietMidiLibraries(); }
     // RtMidi holds a pointer to the service for its error reports.
     RtMidiOutService(const RtMidiOutService&) = delete;
     RtMidiOutService& operator=(const RtMidiOutService&) = delete;
