@@ -8,17 +8,30 @@ set -euo pipefail
 
 readonly corvane=${1:?usage: device_window_e2e.sh CORVANE_BINARY}
 readonly skip=77
-readonly server="corvane-e2e-$$-$RANDOM"
 readonly monitor="corvane-monitor-$$"
 
 work=$(mktemp -d)
 pids=()
+jackd_pid=""
+# Stops one process. jackd gets SIGINT once its clients are gone; stopped earlier, it can
+# leave its name in JACK's table.
+stop() {
+    local pid=$1 signal=TERM
+    if [ "$pid" = "$jackd_pid" ]; then
+        signal=INT
+        wait_for 3 sh -c '! jack_lsp 2>/dev/null | grep -qv "^system:"' || true
+    fi
+    kill -"$signal" "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
 cleanup() {
-    local pid
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        pid=${pids[i]}
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
+        stop "${pids[i]}"
     done
     rm -rf "$work"
 }
@@ -59,12 +72,34 @@ display=$(head -n 1 "$work/display")
 export DISPLAY=":$display"
 
 # --- private JACK server and the monitor ------------------------------------------------
-export JACK_DEFAULT_SERVER=$server
+# JACK keeps a small machine-wide table of server names, and a server that dies without
+# unregistering keeps its entry until a server of the same name starts. A few fixed names,
+# tried in turn, reclaim such entries instead of filling the table.
 export JACK_NO_START_SERVER=1
-jackd --no-realtime -n "$server" -d dummy -p 64 -r 48000 >"$work/jackd.log" 2>&1 &
-pids+=($!)
-if ! wait_for 10 jack_lsp; then
-    echo "SKIP: jackd could not start a server" >&2
+start_jack() {
+    local slot pid
+    for slot in 0 1 2 3; do
+        export JACK_DEFAULT_SERVER="corvane-window-e2e-$slot"
+        jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p 1024 -r 48000 \
+            >"$work/jackd.log" 2>&1 &
+        pid=$!
+        for _ in $(seq 100); do
+            kill -0 "$pid" 2>/dev/null || break  # the name is taken by a live server
+            if jack_lsp >/dev/null 2>&1; then
+                jackd_pid=$pid
+                pids+=("$pid")
+                return 0
+            fi
+            sleep 0.1
+        done
+        jackd_pid=$pid
+        stop "$pid"
+    done
+    return 1
+}
+if ! start_jack; then
+    echo "SKIP: jackd could not start a server:" >&2
+    tail -n 5 "$work/jackd.log" >&2
     exit "$skip"
 fi
 stdbuf -oL jack_midi_dump "$monitor" >"$work/dump.log" 2>&1 &
