@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "JackServerWatch.h"
 #include "MidiLibraryQuiet.h"
 #include "MidiOutService.h"
 
@@ -91,7 +92,12 @@ class RtMidiOutService final : public MidiOutService {
         }
         const bool closed = attempt([&] { m_out->closePort(); });
         m_open = false;
-        if (m_virtual) {
+        const bool serverGone = m_jackWatch && m_jackWatch->serverGone();
+        m_jackWatch.reset();
+        if (serverGone) {
+            // The client died with its server; the next use starts a new one.
+            m_out.reset();
+        } else if (m_virtual) {
             // Some back ends keep a virtual port until the client goes; a new client drops it.
             startApi(m_api);
         }
@@ -105,9 +111,14 @@ class RtMidiOutService final : public MidiOutService {
             m_lastError = "No MIDI output port is open.";
             return kMidiErrNotOpen;
         }
-        return attempt([&] { m_out->sendMessage(message.data(), message.size()); })
-                   ? kMidiOk
-                   : kMidiErrBackend;
+        if (!attempt([&] { m_out->sendMessage(message.data(), message.size()); })) {
+            return kMidiErrBackend;
+        }
+        if (m_jackWatch && m_jackWatch->serverGone()) {
+            m_lastError = "The JACK server has stopped; the message was not delivered.";
+            return kMidiErrBackend;
+        }
+        return kMidiOk;
     }
 
     std::string lastError() const override { return m_lastError; }
@@ -149,6 +160,7 @@ class RtMidiOutService final : public MidiOutService {
     bool ensureStarted() { return m_out != nullptr || startFirstWorkingApi(); }
 
     bool startApi(RtMidi::Api api) {
+        m_jackWatch.reset();
         m_out.reset();
         m_open = false;
         m_virtual = false;
@@ -174,8 +186,7 @@ class RtMidiOutService final : public MidiOutService {
             if (!attempt([&] { m_out->openVirtualPort(std::string(kVirtualPortName)); })) {
                 return kMidiErrBackend;
             }
-            m_open = true;
-            m_virtual = true;
+            markOpen(true);
             return kMidiOk;
         }
         if (deviceCount() == 0) {
@@ -197,8 +208,16 @@ class RtMidiOutService final : public MidiOutService {
             m_lastError = "The MIDI back end did not open device " + std::to_string(id) + ".";
             return kMidiErrBackend;
         }
-        m_open = true;
+        markOpen(false);
         return kMidiOk;
+    }
+
+    void markOpen(bool isVirtual) {
+        m_open = true;
+        m_virtual = isVirtual;
+        if (m_api == RtMidi::UNIX_JACK) {
+            m_jackWatch = std::make_unique<JackServerWatch>();
+        }
     }
 
     // Runs one RtMidi call. False when it threw or reported an error; the text is then in
@@ -229,6 +248,7 @@ class RtMidiOutService final : public MidiOutService {
     }
 
     std::unique_ptr<RtMidiOut> m_out;
+    std::unique_ptr<JackServerWatch> m_jackWatch;  // while a JACK port is open
     RtMidi::Api m_api = RtMidi::UNSPECIFIED;
     bool m_open = false;
     bool m_virtual = false;
