@@ -188,18 +188,17 @@ TEST_P(BadPresetTest, IsReportedAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadPresetTest,
-    ::testing::Values(BadFileCase{"Missing", "<missing>"}, BadFileCase{"Empty", ""},
-                      BadFileCase{"OtherVersion", withLine(1, "\"* : Corvane, V1.1\"")},
-                      BadFileCase{"FirstHeaderUnquoted", withLine(1, "* : Corvane, V1.0")},
-                      BadFileCase{"HeaderInOtherCase", withLine(6, "\"* : Note velocity\"")},
-                      BadFileCase{"EndsInsideTheSlots", cutInside(10, "3,1,2,5")},
-                      BadFileCase{"EndsInsideThePattern", cutInside(17, "5,65,0,66")},
-                      BadFileCase{"SysExHeaderMissing", withLine(16, "\"* : Sys\"")},
-                      BadFileCase{"ModeBeyondTheSlots", withLine(9, "19")},
-                      BadFileCase{
-                          "SelectedSlotBeyond127",
-                          withLine(11, "128,1,2,5,7,10,11,64,65,66,67,80,81,91,93,120,121,123")},
-                      BadFileCase{"ValueBeyond16Bits", withLine(3, "40000")}),
+    ::testing::Values(
+        BadFileCase{"Missing", "<missing>"},
+        BadFileCase{"OtherVersion", withLine(1, "\"* : Corvane, V1.1\"")},
+        BadFileCase{"VelocityHeaderInOtherCase", withLine(6, "\"* : Note velocity\"")},
+        BadFileCase{"EndsInsideTheSlots", cutInside(10, "3,1,2,5")},
+        BadFileCase{"EndsInsideThePattern", cutInside(17, "5,65,0,66")},
+        BadFileCase{"SysExHeaderMissing", withLine(16, "\"* : Sys\"")},
+        BadFileCase{"ModeBeyondTheSlots", withLine(9, "19")},
+        BadFileCase{"SelectedSlotBeyond127",
+                    withLine(11, "128,1,2,5,7,10,11,64,65,66,67,80,81,91,93,120,121,123")},
+        BadFileCase{"ValueBeyond16Bits", withLine(3, "40000")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct GoodFileCase {
