@@ -8,6 +8,7 @@
 
 #include "Cli.h"
 #include "DefaultDumpListing.h"
+#include "FileContents.h"
 #include "PresetFile.h"
 #include "SettingsDump.h"
 
@@ -45,11 +46,6 @@ std::string defaultDumpListing() {
 std::string defaultDumpBytes() {
     const auto bytes = flattenDump(BuildSettingsDump(defaultSettings()));
     return {bytes.begin(), bytes.end()};
-}
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class CliFiles : public ::testing::Test {
@@ -186,7 +182,7 @@ TEST_F(CliFiles, SyxWritesTheRawDumpToAFile) {
     const fs::path out = m_folder / "out.syx";
     const CliRun result = run({"syx", preset, out.string()});
     EXPECT_EQ(result.exitCode, kExitOk);
-    EXPECT_EQ(contents(out), defaultDumpBytes());
+    EXPECT_EQ(testing::fileContents(out), defaultDumpBytes());
 }
 
 TEST_F(CliFiles, SyxToAnUnwritablePlaceFails) {

@@ -11,17 +11,13 @@
 #include <random>
 #include <string>
 
+#include "FileContents.h"
 #include "PresetFile.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(PresetFaults, FileCutShortAnywhereIsRejected) {
     const std::string full = writePresetText(defaultSettings());
@@ -95,7 +91,7 @@ class PresetSaveOnFullDisk : public ::testing::Test {
 TEST_F(PresetSaveOnFullDisk, FailsWithAReasonAndKeepsTheOldFile) {
     const fs::path target = m_mountPoint / "live.cvp";
     ASSERT_TRUE(savePresetFile(target, defaultSettings()).ok);
-    const std::string before = contents(target);
+    const std::string before = testing::fileContents(target);
     fillDisk();
 
     FilterSettings changed = defaultSettings();
@@ -104,7 +100,7 @@ TEST_F(PresetSaveOnFullDisk, FailsWithAReasonAndKeepsTheOldFile) {
 
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.reason.empty());
-    EXPECT_EQ(contents(target), before);
+    EXPECT_EQ(testing::fileContents(target), before);
     for (const auto& entry : fs::directory_iterator(m_mountPoint)) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "live.cvp" || name == "filler") << "left behind: " << name;

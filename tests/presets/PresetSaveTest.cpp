@@ -6,17 +6,13 @@
 #include <iterator>
 #include <string>
 
+#include "FileContents.h"
 #include "PresetFile.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void writeFile(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -48,7 +44,7 @@ TEST_F(PresetSave, WritesThePresetText) {
     const fs::path target = m_folder / "stage.cvp";
     const PresetSaveResult result = savePresetFile(target, settings);
     ASSERT_TRUE(result.ok) << result.reason;
-    EXPECT_EQ(contents(target), writePresetText(settings));
+    EXPECT_EQ(testing::fileContents(target), writePresetText(settings));
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 
@@ -58,7 +54,7 @@ TEST_F(PresetSave, ReplacesAnExistingFileAndKeepsItsPermissions) {
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     const PresetSaveResult result = savePresetFile(target, defaultSettings());
     ASSERT_TRUE(result.ok) << result.reason;
-    EXPECT_EQ(contents(target), writePresetText(defaultSettings()));
+    EXPECT_EQ(testing::fileContents(target), writePresetText(defaultSettings()));
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(entriesInFolder(), 1u);
 }
@@ -70,7 +66,7 @@ TEST_F(PresetSave, FolderThatIsAFileFailsAndLeavesItByteForByte) {
     const PresetSaveResult result = savePresetFile(notAFolder / "new.cvp", defaultSettings());
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.reason.find("Not a directory"), std::string::npos) << result.reason;
-    EXPECT_EQ(contents(notAFolder), old);
+    EXPECT_EQ(testing::fileContents(notAFolder), old);
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 
@@ -81,7 +77,7 @@ TEST_F(PresetSave, TargetThatCannotBeReplacedIsKeptAndTheTemporaryFileRemoved) {
     const PresetSaveResult result = savePresetFile(target, defaultSettings());
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.reason.find("cannot replace"), std::string::npos) << result.reason;
-    EXPECT_EQ(contents(target / "inside"), "keep");
+    EXPECT_EQ(testing::fileContents(target / "inside"), "keep");
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 

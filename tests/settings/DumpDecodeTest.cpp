@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "RandomSettings.h"
 #include "SettingsDump.h"
 
 namespace corvane {
@@ -14,32 +15,6 @@ using DumpBytes = std::vector<std::uint8_t>;
 DumpBytes defaultDumpBytes() {
     const auto bytes = flattenDump(BuildSettingsDump(defaultSettings()));
     return {bytes.begin(), bytes.end()};
-}
-
-FilterSettings randomValidSettings(std::mt19937& random) {
-    auto pick = [&random](int low, int high) {
-        return static_cast<std::int16_t>(std::uniform_int_distribution<int>(low, high)(random));
-    };
-    FilterSettings s;
-    s.Channel = pick(0, 15);
-    s.Transpose = pick(0, 22);
-    s.Velocity = pick(1, 127);
-    s.CC_Mode = pick(0, 1) == 0 ? CcMode::All : CcMode::One;
-    for (auto& flag : s.CC_Enable) {
-        flag = pick(0, 1);
-    }
-    s.CC_Slot = pick(0, 17);
-    for (auto& controller : s.CC_Preset) {
-        controller = pick(0, 127);
-    }
-    s.PitchBend = pick(0, 1);
-    s.AfterTouch = pick(0, 1);
-    s.SysEx_Mode = pick(0, 1) == 0 ? SysExMode::All : SysExMode::Specify;
-    s.SysEx_Count = pick(0, 16);
-    for (auto& entry : s.SysEx_Pattern) {
-        entry = pick(0, 255);
-    }
-    return s;
 }
 
 // What the dump cannot carry: the slot chosen while in mode All, and Specify with an empty
@@ -57,7 +32,7 @@ FilterSettings asCarriedByTheDump(FilterSettings s) {
 TEST(DumpDecode, RandomValidSettingsComeBackAsTheDumpCarriesThem) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 2000; ++round) {
-        const FilterSettings original = randomValidSettings(random);
+        const FilterSettings original = testing::randomValidSettings(random);
         ASSERT_FALSE(findUnsendableValue(original).has_value());
         const auto bytes = flattenDump(BuildSettingsDump(original));
         const DumpDecodeResult decoded = decodeSettingsDump(bytes);
