@@ -10,18 +10,21 @@ readonly corvane=${1:?usage: device_window_e2e.sh CORVANE_BINARY}
 readonly skip=77
 readonly monitor="corvane-monitor-$$"
 
+# shellcheck source=jack_common.sh
+source "$(dirname "$0")/jack_common.sh"
+
 work=$(mktemp -d)
 pids=()
 jackd_pid=""
 # Stops one process. jackd gets SIGINT once its clients are gone; stopped earlier, it can
 # leave its name in JACK's table.
 stop() {
-    local pid=$1 signal=TERM
+    local pid=$1
     if [ "$pid" = "$jackd_pid" ]; then
-        signal=INT
-        wait_for 3 sh -c '! jack_lsp 2>/dev/null | grep -qv "^system:"' || true
+        jack_stop
+        return 0
     fi
-    kill -"$signal" "$pid" 2>/dev/null || return 0
+    kill -TERM "$pid" 2>/dev/null || return 0
     for _ in $(seq 50); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
@@ -49,22 +52,10 @@ fail() {
     exit 1
 }
 
-# Polls COMMAND... every 0.1 s for up to SECONDS seconds.
-wait_for() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 10))
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
-
 # --- private X display ------------------------------------------------------------------
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-if ! wait_for 10 test -s "$work/display"; then
+if ! wait_for 100 test -s "$work/display"; then
     echo "SKIP: Xvfb could not start a display" >&2
     exit "$skip"
 fi
@@ -72,30 +63,10 @@ display=$(head -n 1 "$work/display")
 export DISPLAY=":$display"
 
 # --- private JACK server and the monitor ------------------------------------------------
-# JACK keeps a small machine-wide table of server names, and a server that dies without
-# unregistering keeps its entry until a server of the same name starts. A few fixed names,
-# tried in turn, reclaim such entries instead of filling the table.
-export JACK_NO_START_SERVER=1
 start_jack() {
-    local slot pid
-    for slot in 0 1 2 3; do
-        export JACK_DEFAULT_SERVER="corvane-window-e2e-$slot"
-        jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p 1024 -r 48000 \
-            >"$work/jackd.log" 2>&1 &
-        pid=$!
-        for _ in $(seq 100); do
-            kill -0 "$pid" 2>/dev/null || break  # the name is taken by a live server
-            if jack_lsp >/dev/null 2>&1; then
-                jackd_pid=$pid
-                pids+=("$pid")
-                return 0
-            fi
-            sleep 0.1
-        done
-        jackd_pid=$pid
-        stop "$pid"
-    done
-    return 1
+    jack_start_private corvane-window "$work/jackd.log" -d dummy -p 1024 -r 48000 || return 1
+    jackd_pid=$JACK_PID
+    pids+=("$JACK_PID")
 }
 if ! start_jack; then
     echo "SKIP: jackd could not start a server:" >&2
@@ -104,7 +75,7 @@ if ! start_jack; then
 fi
 stdbuf -oL jack_midi_dump "$monitor" >"$work/dump.log" 2>&1 &
 pids+=($!)
-wait_for 10 sh -c "jack_lsp | grep -qx '$monitor:input'" || fail "the MIDI monitor did not start"
+wait_for 100 sh -c "jack_lsp | grep -qx '$monitor:input'" || fail "the MIDI monitor did not start"
 
 # --- the editor -------------------------------------------------------------------------
 export XDG_RUNTIME_DIR=$work CORVANE_MIDI_API=jack
@@ -129,7 +100,7 @@ update_and_expect() {
     local before expected received
     before=$(packet_count)
     click "$main" 416 640 81 33
-    wait_for 10 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -ge $((before + 10)) ]" ||
+    wait_for 100 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -ge $((before + 10)) ]" ||
         fail "$1: $(($(packet_count) - before)) of 10 packets arrived"
     expected=$(printf '%s\n' "${@:2}")
     received=$(packets | tail -n +$((before + 1)))
@@ -145,7 +116,7 @@ dialog=$(find_window "MIDI Device Setup") || fail "the device dialog did not app
 # The list holds "MIDI Mapper" and the monitor's input; one wheel step selects position 1.
 xdotool mousemove --window "$dialog" 124 67 click 5
 click "$dialog" 176 128 57 25
-wait_for 10 sh -c "jack_lsp -c '$monitor:input' | grep -q '^ '" ||
+wait_for 100 sh -c "jack_lsp -c '$monitor:input' | grep -q '^ '" ||
     fail "OK did not connect a port to the monitor"
 
 update_and_expect "default dump" \
@@ -178,7 +149,7 @@ xdotool type --delay 20 "$preset"
 # The first Return may only close the file name completer; press again while the dialog stays.
 for _ in 1 2 3; do
     xdotool key Return
-    wait_for 2 sh -c "! xdotool search --onlyvisible --name '^Open\$'" && break
+    wait_for 20 sh -c "! xdotool search --onlyvisible --name '^Open\$'" && break
 done
 xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 && fail "the Open dialog did not close"
 

@@ -8,8 +8,8 @@ set -euo pipefail
 readonly cli=${1:?usage: jack_fault_e2e.sh CORVANE_CLI}
 readonly skip=77
 readonly monitor="corvane-fault-dump-$$"
-export JACK_DEFAULT_SERVER="corvane-fault-$$-$RANDOM"
-export JACK_NO_START_SERVER=1
+# shellcheck source=jack_common.sh
+source "$(dirname "$0")/jack_common.sh"
 export CORVANE_MIDI_API=jack
 
 work=$(mktemp -d)
@@ -20,6 +20,7 @@ cleanup() {
         kill -9 "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
+    jack_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -30,21 +31,10 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    local tries=$(($1 * 2))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((--tries > 0)) || return 1
-        sleep 0.05
-    done
-}
 has_port() { jack_lsp | grep -qx "$1"; }
 
 command -v jackd >/dev/null || { echo "SKIP: jackd is not installed (package jackd2)"; exit $skip; }
-jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p 256 -r 48000 >"$work/jackd.log" 2>&1 &
-server=$!
-pids+=("$server")
-if ! wait_for 100 jack_lsp; then
+if ! jack_start_private corvane-fault "$work/jackd.log" -d dummy -p 256 -r 48000; then
     echo "SKIP: jackd could not start a dummy server:"
     cat "$work/jackd.log"
     exit $skip
@@ -58,7 +48,7 @@ started=$(date +%s%N)
 "$cli" send "$work/default.cvp" --device-name "$monitor:input" >"$work/send.log" 2>&1 &
 sender=$!
 sleep 0.35
-kill -9 "$server"
+kill -9 "$JACK_PID"
 
 # Ten pauses of 100 ms, plus up to one second that the JACK client library waits for its
 # queue to drain when the port is closed, plus start-up: well under 4 s.

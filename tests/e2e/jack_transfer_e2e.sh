@@ -28,8 +28,8 @@ readonly attempts=5
 readonly max_late_us=10000
 readonly monitor="corvane-dump-$$"
 
-export JACK_DEFAULT_SERVER="corvane-jack-$$-$RANDOM"
-export JACK_NO_START_SERVER=1
+# shellcheck source=jack_common.sh
+source "$(dirname "$0")/jack_common.sh"
 export CORVANE_MIDI_API=jack
 
 work=$(mktemp -d)
@@ -40,6 +40,7 @@ cleanup() {
         kill "${pids[i]}" 2>/dev/null || true
         wait "${pids[i]}" 2>/dev/null || true
     done
+    jack_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -51,16 +52,6 @@ fail() {
         [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
     done
     exit 1
-}
-
-# Polls COMMAND... every 0.05 s for up to TENTHS tenths of a second.
-wait_for() {
-    local tries=$(($1 * 2))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((--tries > 0)) || return 1
-        sleep 0.05
-    done
 }
 
 has_port() { jack_lsp | grep -qx "$1"; }
@@ -115,9 +106,7 @@ run_undisturbed() {
 command -v jackd >/dev/null && command -v jack_midi_dump >/dev/null ||
     { echo "SKIP: jackd or jack_midi_dump is not installed (package jackd2)"; exit $skip; }
 
-jackd -S --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p $period -r $rate >"$work/jackd.log" 2>&1 &
-pids+=($!)
-if ! wait_for 100 jack_lsp; then
+if ! jack_start_private corvane-transfer "$work/jackd.log" -S -d dummy -p $period -r $rate; then
     echo "SKIP: jackd could not start a dummy server:"
     cat "$work/jackd.log"
     exit $skip
@@ -186,8 +175,7 @@ echo "mapper: virtual port routed; the last $count packets arrived exact"
 
 # 4. No MIDI service at all.
 stop_monitor
-kill "${pids[0]}" && wait "${pids[0]}" 2>/dev/null || true
-pids=()
+jack_stop
 wait_for 50 sh -c '! jack_lsp' || fail "jackd did not stop"
 for command in "ports" "send $work/default.cvp --device 0"; do
     status=0
