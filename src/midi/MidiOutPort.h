@@ -36,6 +36,8 @@ class MidiOutPort final : public SysExSink {
     void closeForExit();
 
     const MidiPortState& state() const { return m_state; }
+    // The service's text about its last failure, such as why an open was refused.
+    std::string serviceError() const { return m_service.lastError(); }
 
     bool isOpen() const override;  // hMidiOut != 0
     // With no port open returns kMidiErrNotOpen without asking the service.

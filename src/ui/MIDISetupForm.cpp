@@ -98,7 +98,7 @@ void MIDISetupForm::cmdOK_Click() {
     const int rc = m_port.midiOutOpen(position - 1);
     if (rc != kMidiOk) {
         QString text = QStringLiteral("Couldn't open midi out, rc = %1").arg(rc);
-        const std::string reason = m_port.errorText();
+        const std::string reason = m_port.serviceError();
         if (!reason.empty()) {
             text += QLatin1Char('\n') + QString::fromStdString(reason);
         }

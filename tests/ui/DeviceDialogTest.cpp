@@ -255,6 +255,7 @@ struct RefusalCase {
     int code;
     bool serviceAvailable;
     QString firstLine;
+    QString reason;
 };
 
 class RefusedOpenTest : public DeviceDialogTest,
@@ -275,7 +276,7 @@ TEST_P(RefusedOpenTest, ShowsTheCodeAndReasonThenHidesAndCountsAsChosen) {
     const QStringList lines = dialogs.messages()[0].split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << "the code, then the back end's reason";
     EXPECT_EQ(lines[0], GetParam().firstLine);
-    EXPECT_FALSE(lines[1].isEmpty());
+    EXPECT_EQ(lines[1], GetParam().reason);
     EXPECT_EQ(port.state().rcMidiOut, GetParam().code);
     EXPECT_TRUE(port.state().bDeviceChosen);
     EXPECT_FALSE(dialog->isVisible());
@@ -283,9 +284,11 @@ TEST_P(RefusedOpenTest, ShowsTheCodeAndReasonThenHidesAndCountsAsChosen) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, RefusedOpenTest,
-    ::testing::Values(RefusalCase{kMidiErrBackend, true, "Couldn't open midi out, rc = 1"},
-                      RefusalCase{-4, true, "Couldn't open midi out, rc = -4"},
-                      RefusalCase{kMidiErrNoService, false, "Couldn't open midi out, rc = 6"}));
+    ::testing::Values(
+        RefusalCase{kMidiErrBackend, true, "Couldn't open midi out, rc = 1", "fake: open refused"},
+        RefusalCase{-4, true, "Couldn't open midi out, rc = -4", "fake: open refused"},
+        RefusalCase{kMidiErrNoService, false, "Couldn't open midi out, rc = 6",
+                    "fake: no MIDI service"}));
 
 TEST_F(DeviceDialogTest, WindowSystemCloseDiscardsTheDialogAndLeavesThePortAlone) {
     MIDISetupForm* dialog = pressDevice();
