@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CliMidiCommands.h"
+#include "CliPresetInput.h"
 #include "PresetFile.h"
 #include "SettingsDump.h"
 
@@ -21,7 +22,6 @@ namespace corvane {
 
 namespace {
 
-constexpr std::string_view kStandardStream = "-";
 constexpr std::string_view kInvalidDumpMessage = "Invalid Corvane settings dump!";
 
 constexpr std::string_view kUsage =
@@ -54,20 +54,6 @@ std::string errnoText() {
     return errno != 0 ? std::strerror(errno) : "unknown error";
 }
 
-PresetReadResult readPresetArgument(const std::string& file, CliStreams& io) {
-    return file == kStandardStream ? readPreset(io.in) : readPresetFile(file);
-}
-
-// Reads the preset or reports why it cannot be used.
-std::optional<FilterSettings> loadPreset(const std::string& file, CliStreams& io) {
-    PresetReadResult result = readPresetArgument(file, io);
-    if (!result.ok()) {
-        io.err << kInvalidPresetMessage << '\n' << file << ": " << result.reason << '\n';
-        return std::nullopt;
-    }
-    return result.settings;
-}
-
 void printPacket(std::ostream& out, const DumpPacket& packet) {
     std::ostringstream line;
     line << std::uppercase << std::hex << std::setfill('0');
@@ -83,7 +69,7 @@ int runDefaults(CliStreams& io) {
 }
 
 int runDump(const std::string& file, CliStreams& io) {
-    const std::optional<FilterSettings> settings = loadPreset(file, io);
+    const std::optional<FilterSettings> settings = loadPresetArgument(file, io);
     if (!settings) {
         return kExitFailure;
     }
@@ -94,7 +80,7 @@ int runDump(const std::string& file, CliStreams& io) {
 }
 
 int runSyx(const std::string& file, const std::string& outFile, CliStreams& io) {
-    const std::optional<FilterSettings> settings = loadPreset(file, io);
+    const std::optional<FilterSettings> settings = loadPresetArgument(file, io);
     if (!settings) {
         return kExitFailure;
     }
@@ -164,7 +150,7 @@ int runDecode(const std::string& file, CliStreams& io) {
 }
 
 int runCheck(const std::string& file, CliStreams& io) {
-    if (!loadPreset(file, io)) {
+    if (!loadPresetArgument(file, io)) {
         return kExitFailure;
     }
     io.out << file << ": valid Corvane preset file\n";

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CliPresetInput.h"
 #include "MidiOutPort.h"
 #include "MidiOutService.h"
 #include "PresetFile.h"
@@ -19,7 +20,6 @@ namespace {
 constexpr std::string_view kPortsUsage = "usage: corvane-cli ports";
 constexpr std::string_view kSendUsage =
     "usage: corvane-cli send FILE (--device N | --device-name TEXT)";
-constexpr std::string_view kStandardStream = "-";
 
 int usageError(CliStreams& io, std::string_view problem, std::string_view usage) {
     io.err << "corvane-cli: " << problem << '\n' << usage << '\n';
@@ -121,15 +121,6 @@ std::optional<std::size_t> choosePosition(const std::vector<std::string>& choice
     return std::nullopt;
 }
 
-std::optional<FilterSettings> loadSendPreset(const std::string& file, CliStreams& io) {
-    const PresetReadResult result =
-        file == kStandardStream ? readPreset(io.in) : readPresetFile(file);
-    if (!result.ok()) {
-        io.err << kInvalidPresetMessage << '\n' << file << ": " << result.reason << '\n';
-    }
-    return result.settings;
-}
-
 int reportTransfer(const TransferReport& report, const std::string& target, CliStreams& io) {
     switch (report.status) {
         case TransferReport::Status::Sent:
@@ -176,7 +167,7 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service,
         return usageError(io, parse.problem, kSendUsage);
     }
     const SendRequest& request = *parse.request;
-    const std::optional<FilterSettings> settings = loadSendPreset(request.file, io);
+    const std::optional<FilterSettings> settings = loadPresetArgument(request.file, io);
     if (!settings || reportNoService(service, io)) {
         return kExitFailure;
     }
