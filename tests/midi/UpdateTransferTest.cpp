@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "DefaultDumpListing.h"
 #include "FakeMidiOutService.h"
 #include "MidiOutPort.h"
 #include "RecordingPacer.h"
@@ -16,29 +17,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using std::chrono::milliseconds;
 
-// The ten packets the unit receives for the settings the editor starts with.
-const std::vector<Bytes> kDefaultDump = {
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x00, 0x07, 0x00, 0x0B, 0x64, 0x00, 0x7F, 0x7F, 0x7F,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x01, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x02, 0x7E, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x00,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x03, 0x00, 0x01, 0x02, 0x05, 0x07, 0x0A, 0x0B, 0x40,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x04, 0x00, 0x41, 0x42, 0x43, 0x50, 0x51, 0x5B, 0x5D,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x05, 0x00, 0x78, 0x79, 0x7B, 0x01, 0x01, 0x01, 0x05,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x06, 0x03, 0x41, 0x00, 0x42, 0x12, 0x40, 0x7F, 0x7F,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x07, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x08, 0x60, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
-     0xF7},
-    {0xF0, 0x7D, 0x12, 0x34, 0x31, 0x04, 0x7F, 0x00, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F,
-     0xF7},
-};
+const std::vector<Bytes> kDefaultDump = testing::defaultDumpPackets();
 
 // A port opened on the mapper of a fake service, with a pacer that watches the service.
 struct OpenPort {
@@ -97,7 +76,7 @@ void PrintTo(const FailedSendCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class UpdateTransferFailedSend : public testing::TestWithParam<FailedSendCase> {};
+class UpdateTransferFailedSend : public ::testing::TestWithParam<FailedSendCase> {};
 
 TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
     const FailedSendCase& c = GetParam();
@@ -121,7 +100,7 @@ TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UpdateTransferFailedSend,
-                         testing::Values(FailedSendCase{"first", {1}, 7},
+                         ::testing::Values(FailedSendCase{"first", {1}, 7},
                                          FailedSendCase{"middle", {5}, 1},
                                          FailedSendCase{"closing", {10}, 3},
                                          FailedSendCase{"two", {3, 8}, 11}),
@@ -136,7 +115,7 @@ void PrintTo(const NoPortCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class UpdateTransferNoPort : public testing::TestWithParam<NoPortCase> {};
+class UpdateTransferNoPort : public ::testing::TestWithParam<NoPortCase> {};
 
 TEST_P(UpdateTransferNoPort, SendsNothingAndDoesNotWait) {
     FakeMidiOutService service({"Synth"});
@@ -155,7 +134,7 @@ TEST_P(UpdateTransferNoPort, SendsNothingAndDoesNotWait) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UpdateTransferNoPort,
-    testing::Values(NoPortCase{"never_opened", [](MidiOutPort&, FakeMidiOutService&) {}},
+    ::testing::Values(NoPortCase{"never_opened", [](MidiOutPort&, FakeMidiOutService&) {}},
                     NoPortCase{"open_refused",
                                [](MidiOutPort& port, FakeMidiOutService& service) {
                                    service.refuseOpen(4);

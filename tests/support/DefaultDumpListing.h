@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::testing {
 
@@ -18,5 +21,18 @@ constexpr std::array<std::string_view, 10> kDefaultDumpLines = {
     "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7",
     "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7",
 };
+
+// The same packets as bytes, in sending order.
+inline std::vector<std::vector<std::uint8_t>> defaultDumpPackets() {
+    std::vector<std::vector<std::uint8_t>> packets;
+    for (std::string_view line : kDefaultDumpLines) {
+        std::vector<std::uint8_t>& packet = packets.emplace_back();
+        for (std::size_t at = 0; at < line.size(); at += 3) {
+            packet.push_back(
+                static_cast<std::uint8_t>(std::stoi(std::string(line.substr(at, 2)), nullptr, 16)));
+        }
+    }
+    return packets;
+}
 
 }  // namespace corvane::testing
