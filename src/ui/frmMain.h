@@ -103,8 +103,6 @@ class frmMain : public QWidget {
     std::optional<PatternItemError> applyPatternText();
     void reportRejectedPattern();
 
-    void releasePort();
-
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
     Pacer& m_pacer;
@@ -138,9 +136,8 @@ class frmMain : public QWidget {
     QPointer<MIDISetupForm> m_deviceDialog;
 
     bool m_patternRejected = false;  // a rejected pattern text waits to be reported
-    bool m_portReleased = false;
-    bool m_manualMove = false;  // moving the window by hand: the window system refused
-    QPoint m_moveOffset;        // pointer position relative to the window's corner
+    bool m_manualMove = false;       // moving the window by hand: the window system refused
+    QPoint m_moveOffset;             // pointer position relative to the window's corner
 };
 
 }  // namespace corvane

@@ -71,25 +71,18 @@ void frmMain::cmdUpdate_Click() {
     }
 }
 
-void frmMain::releasePort() {
-    if (!m_portReleased) {
-        m_portReleased = true;
-        m_port.closeForExit();
-    }
-}
-
 // Ends the program at once; the window's unload does not run on this path.
 void frmMain::cmdExit_Click() {
     if (!takePendingSysExEdit()) {
         return;
     }
-    releasePort();
+    m_port.closeForExit();
     QCoreApplication::exit(0);
 }
 
 // The window system closes the window: the program ends, the device dialog too.
 void frmMain::closeEvent(QCloseEvent* event) {
-    releasePort();
+    m_port.closeForExit();
     event->accept();
     QCoreApplication::quit();
 }
