@@ -145,11 +145,17 @@ printf '%s\r\n' \
 click "$main" 80 640 81 33
 open=$(find_window Open) || fail "the Open dialog did not appear"
 [ -n "$open" ] || fail "the Open dialog did not appear"
-xdotool type --delay 20 "$preset"
-# The first Return may only close the file name completer; press again while the dialog stays.
+# A key typed before the dialog's file name box has the focus is lost (a slow build shows
+# it later), so the name is typed again, over what is there, until the dialog accepts it.
+# The first Return may only close the file name completer; press again while it stays.
 for _ in 1 2 3; do
-    xdotool key Return
-    wait_for 20 sh -c "! xdotool search --onlyvisible --name '^Open\$'" && break
+    sleep 0.5
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$preset"
+    for _ in 1 2 3; do
+        xdotool key Return
+        wait_for 20 sh -c "! xdotool search --onlyvisible --name '^Open\$'" && break 2
+    done
 done
 xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 && fail "the Open dialog did not close"
 
