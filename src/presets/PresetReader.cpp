@@ -25,20 +25,8 @@ constexpr std::int16_t kTransposeFallback = 0;  // the first position, "-11"
 constexpr std::int16_t kVelocityFallback = 101;
 constexpr std::int16_t kCheckFallback = 1;
 
-struct Range {
-    int low;
-    int high;
-    bool contains(int value) const { return value >= low && value <= high; }
-};
-
-constexpr Range kInt16Range{kInt16Min, kInt16Max};
-constexpr Range kChannelRange{0, kChannelCount - 1};
-constexpr Range kTransposeRange{0, kTransposePositions - 1};
-constexpr Range kVelocityRange{kVelocityMin, kVelocityMax};
-constexpr Range kCheckRange{0, 1};
-constexpr Range kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n in mode One
-constexpr Range kControllerRange{0, kControllerCount - 1};
-constexpr Range kPatternByteRange{0, 255};
+constexpr FieldRange kInt16Range{kInt16Min, kInt16Max};
+constexpr FieldRange kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n in mode One
 
 std::string shownItem(std::string_view item) {
     std::string text = "\"" + std::string(item.substr(0, kShownItemLength));
@@ -91,8 +79,8 @@ class PresetParser {
   private:
     bool nextItem(std::string_view what);
     bool header(std::string_view text);
-    bool value(std::string_view what, int& out, Range allowed = kInt16Range);
-    bool values(std::string_view what, std::span<int> out, Range allowed = kInt16Range);
+    bool value(std::string_view what, int& out, FieldRange allowed = kInt16Range);
+    bool values(std::string_view what, std::span<int> out, FieldRange allowed = kInt16Range);
     bool fail(const std::string& reason);
     std::string where() const { return "line " + std::to_string(m_items.itemLine()) + ": "; }
 
@@ -130,7 +118,7 @@ bool PresetParser::header(std::string_view text) {
     return true;
 }
 
-bool PresetParser::value(std::string_view what, int& out, Range allowed) {
+bool PresetParser::value(std::string_view what, int& out, FieldRange allowed) {
     if (!nextItem(what)) {
         return false;
     }
@@ -140,7 +128,7 @@ bool PresetParser::value(std::string_view what, int& out, Range allowed) {
                     " is not a decimal integer.");
     }
     if (!kInt16Range.contains(*number) || !allowed.contains(*number)) {
-        const Range shown = kInt16Range.contains(*number) ? allowed : kInt16Range;
+        const FieldRange shown = kInt16Range.contains(*number) ? allowed : kInt16Range;
         return fail(where() + "the " + std::string(what) + " " + shownItem(m_item) +
                     " lies outside " + std::to_string(shown.low) + " to " +
                     std::to_string(shown.high) + ".");
@@ -149,7 +137,7 @@ bool PresetParser::value(std::string_view what, int& out, Range allowed) {
     return true;
 }
 
-bool PresetParser::values(std::string_view what, std::span<int> out, Range allowed) {
+bool PresetParser::values(std::string_view what, std::span<int> out, FieldRange allowed) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const std::string numbered = std::string(what) + " " + std::to_string(i + 1);
         if (!value(numbered, out[i], allowed)) {
@@ -177,11 +165,11 @@ PresetReadResult PresetParser::parse() {
         value("note velocity", velocity) && header(kHeaderControlChange) &&
         value("control-change mode", ccMode, kCcModeRange) &&
         values("controller flag byte", flagBytes) &&
-        values("preset slot controller", slots, kControllerRange) && header(kHeaderPitchBend) &&
+        values("preset slot controller", slots, kControllerValues) && header(kHeaderPitchBend) &&
         value("pitch bend bit", pitchBend) && header(kHeaderAfterTouch) &&
         value("after touch bit", afterTouch) && header(kHeaderSysEx) &&
         value("SysEx mode", sysExMode) && value("SysEx count", storedCount) &&
-        values("SysEx pattern entry", pattern, kPatternByteRange);
+        values("SysEx pattern entry", pattern, kPatternByteValues);
     PresetReadResult result;
     if (!complete) {
         result.reason = m_reason;
@@ -190,12 +178,12 @@ PresetReadResult PresetParser::parse() {
 
     // Out-of-range scalars take the values the editor's lists fall back to.
     FilterSettings settings;
-    auto orFallback = [](int number, Range allowed, std::int16_t fallback) {
+    auto orFallback = [](int number, FieldRange allowed, std::int16_t fallback) {
         return allowed.contains(number) ? static_cast<std::int16_t>(number) : fallback;
     };
-    settings.Channel = orFallback(channel, kChannelRange, kChannelFallback);
-    settings.Transpose = orFallback(transpose, kTransposeRange, kTransposeFallback);
-    settings.Velocity = orFallback(velocity, kVelocityRange, kVelocityFallback);
+    settings.Channel = orFallback(channel, kChannelValues, kChannelFallback);
+    settings.Transpose = orFallback(transpose, kTransposeValues, kTransposeFallback);
+    settings.Velocity = orFallback(velocity, kVelocityValues, kVelocityFallback);
     settings.CC_Mode = ccMode == 0 ? CcMode::All : CcMode::One;
     settings.CC_Slot = static_cast<std::int16_t>(ccMode == 0 ? 0 : ccMode - 1);
     settings.CC_Enable.fill(0);
@@ -203,8 +191,8 @@ PresetReadResult PresetParser::parse() {
         decodeFlagByte(flagBytes[group], group, settings.CC_Enable);
     }
     std::copy(slots.begin(), slots.end(), settings.CC_Preset.begin());
-    settings.PitchBend = orFallback(pitchBend, kCheckRange, kCheckFallback);
-    settings.AfterTouch = orFallback(afterTouch, kCheckRange, kCheckFallback);
+    settings.PitchBend = orFallback(pitchBend, kCheckValues, kCheckFallback);
+    settings.AfterTouch = orFallback(afterTouch, kCheckValues, kCheckFallback);
     settings.SysEx_Mode = sysExMode == 1 ? SysExMode::All : SysExMode::Specify;
     std::copy(pattern.begin(), pattern.end(), settings.SysEx_Pattern.begin());
     // The stored count plays no part; the pattern runs up to its first entry above 127.

@@ -5,7 +5,7 @@
 
 namespace corvane {
 
-constexpr int kChannelCount = 16;      // list positions 0..15 = MIDI channels 1..16
+constexpr int kChannelCount = 16;        // list positions 0..15 = MIDI channels 1..16
 constexpr int kTransposePositions = 23;  // list positions 0..22 = transpose -11..+11
 constexpr int kTransposeZero = 11;       // list position of transpose 0
 constexpr int kVelocityMin = 1;
@@ -14,11 +14,29 @@ constexpr int kControllerCount = 128;  // controller numbers 0..127
 constexpr int kPresetSlotCount = 18;   // slot positions 0..17 = slots 1..18
 constexpr int kPatternSize = 16;       // pattern entries 1..16, stored at indexes 0..15
 
+// An inclusive range of values a field may hold.
+struct FieldRange {
+    int low;
+    int high;
+    constexpr bool contains(int value) const { return value >= low && value <= high; }
+};
+
+constexpr FieldRange kChannelValues{0, kChannelCount - 1};
+constexpr FieldRange kTransposeValues{0, kTransposePositions - 1};
+constexpr FieldRange kVelocityValues{kVelocityMin, kVelocityMax};
+constexpr FieldRange kSlotValues{0, kPresetSlotCount - 1};
+constexpr FieldRange kControllerValues{0, kControllerCount - 1};
+constexpr FieldRange kCheckValues{0, 1};  // PitchBend, AfterTouch
+constexpr FieldRange kCountValues{0, kPatternSize};
+constexpr FieldRange kPatternByteValues{0, 255};
+
 enum class CcMode { All, One };
 enum class SysExMode { All, Specify };
 
-using CcEnableFlags = std::array<std::int16_t, kControllerCount>;  // 1 = enabled; any other value is clear
-using CcPresetTable = std::array<std::int16_t, kPresetSlotCount>;  // controller number 0..127 per slot
+// Per controller: 1 = enabled; any other value is clear.
+using CcEnableFlags = std::array<std::int16_t, kControllerCount>;
+// Per slot: controller number 0..127.
+using CcPresetTable = std::array<std::int16_t, kPresetSlotCount>;
 using SysExPatternEntries = std::array<std::int16_t, kPatternSize>;  // byte values 0..255
 
 // The one set of settings the editor holds and the unit receives.
@@ -33,7 +51,7 @@ struct FilterSettings {
     std::int16_t PitchBend = 1;   // 0 or 1
     std::int16_t AfterTouch = 1;  // 0 or 1
     SysExMode SysEx_Mode = SysExMode::All;
-    std::int16_t SysEx_Count = 5;  // 0..16, valid entries at the start of SysEx_Pattern
+    std::int16_t SysEx_Count = 5;         // 0..16, valid entries at the start of SysEx_Pattern
     SysExPatternEntries SysEx_Pattern{};  // index 0 holds entry 1
 
     bool operator==(const FilterSettings&) const = default;

@@ -18,6 +18,9 @@ constexpr std::uint8_t kSevenBits = 0x7F;
 constexpr std::uint8_t kTopBit = 0x80;
 
 struct ValueRange {
+    constexpr ValueRange(std::string_view fieldName, FieldRange values)
+        : name(fieldName), low(values.low), high(values.high) {}
+
     std::string_view name;
     int low;
     int high;
@@ -28,17 +31,17 @@ struct ValueRange {
     }
 };
 
-constexpr ValueRange kChannelRange{"Channel", 0, 15};
-constexpr ValueRange kTransposeRange{"Transpose", 0, 22};
-constexpr ValueRange kVelocityRange{"Velocity", kVelocityMin, kVelocityMax};
-constexpr ValueRange kSlotRange{"CC_Slot", 0, kPresetSlotCount - 1};
-constexpr ValueRange kSlotByteRange{"CC slot byte", 0, kPresetSlotCount};
-constexpr ValueRange kControllerRange{"CC_Preset", 0, kControllerCount - 1};
-constexpr ValueRange kPitchBendRange{"PitchBend", 0, 1};
-constexpr ValueRange kAfterTouchRange{"AfterTouch", 0, 1};
-constexpr ValueRange kSysExModeByteRange{"SysEx mode byte", 0, 1};
-constexpr ValueRange kCountRange{"SysEx_Count", 0, kPatternSize};
-constexpr ValueRange kPatternRange{"SysEx_Pattern", 0, 255};
+constexpr ValueRange kChannelRange{"Channel", kChannelValues};
+constexpr ValueRange kTransposeRange{"Transpose", kTransposeValues};
+constexpr ValueRange kVelocityRange{"Velocity", kVelocityValues};
+constexpr ValueRange kSlotRange{"CC_Slot", kSlotValues};
+constexpr ValueRange kSlotByteRange{"CC slot byte", {0, kPresetSlotCount}};
+constexpr ValueRange kControllerRange{"CC_Preset", kControllerValues};
+constexpr ValueRange kPitchBendRange{"PitchBend", kCheckValues};
+constexpr ValueRange kAfterTouchRange{"AfterTouch", kCheckValues};
+constexpr ValueRange kSysExModeByteRange{"SysEx mode byte", {0, 1}};
+constexpr ValueRange kCountRange{"SysEx_Count", kCountValues};
+constexpr ValueRange kPatternRange{"SysEx_Pattern", kPatternByteValues};
 
 std::string rangeMessage(const ValueRange& range, std::string_view which, int value) {
     std::string text(range.name);

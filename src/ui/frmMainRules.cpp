@@ -6,18 +6,6 @@
 
 namespace corvane {
 
-namespace {
-
-bool isSlot(int position) {
-    return position >= 0 && position < kPresetSlotCount;
-}
-
-bool isController(int position) {
-    return position >= 0 && position < kControllerCount;
-}
-
-}  // namespace
-
 // Mode All: the controller list and its Enable box; mode One: the slot list and its controller.
 void frmMain::setCcModeControls(bool all) {
     cmbCCNumber->setEnabled(all);
@@ -52,7 +40,7 @@ void frmMain::chkSysExSpecify_Click() {
 
 void frmMain::cmbCCNumber_Click() {
     const int controller = cmbCCNumber->currentIndex();
-    if (isController(controller)) {
+    if (kControllerValues.contains(controller)) {
         chkCC->setChecked(CC_Enable[static_cast<std::size_t>(controller)] == 1);
     }
 }
@@ -60,7 +48,7 @@ void frmMain::cmbCCNumber_Click() {
 // Only the value 1 counts as enabled; a flag that already means the box's state is kept as is.
 void frmMain::chkCC_Click() {
     const int controller = cmbCCNumber->currentIndex();
-    if (!isController(controller)) {
+    if (!kControllerValues.contains(controller)) {
         return;
     }
     std::int16_t& flag = CC_Enable[static_cast<std::size_t>(controller)];
@@ -71,7 +59,7 @@ void frmMain::chkCC_Click() {
 
 void frmMain::cmbPreset_Click() {
     const int slot = cmbPreset->currentIndex();
-    if (isSlot(slot)) {
+    if (kSlotValues.contains(slot)) {
         showPresetController(slot);
     }
 }
@@ -79,14 +67,14 @@ void frmMain::cmbPreset_Click() {
 // A slot whose controller lies outside 0..127 shows no controller.
 void frmMain::showPresetController(int slot) {
     const int controller = CC_Preset[static_cast<std::size_t>(slot)];
-    cmbCC_Index->setCurrentIndex(isController(controller) ? controller : -1);
+    cmbCC_Index->setCurrentIndex(kControllerValues.contains(controller) ? controller : -1);
 }
 
 void frmMain::cmbCC_Index_Click() {
-    if (!isController(cmbCC_Index->currentIndex())) {
+    if (!kControllerValues.contains(cmbCC_Index->currentIndex())) {
         return;
     }
-    if (!isSlot(cmbPreset->currentIndex())) {
+    if (!kSlotValues.contains(cmbPreset->currentIndex())) {
         cmbPreset->setCurrentIndex(0);
     }
     CC_Preset[static_cast<std::size_t>(cmbPreset->currentIndex())] =
