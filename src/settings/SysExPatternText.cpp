@@ -8,7 +8,6 @@ namespace corvane {
 
 namespace {
 
-constexpr int kByteMax = 255;
 constexpr int kShownEntryLimit = 128;  // the first entry at or above this ends the shown pattern
 
 // Any magnitude above this is out of range whatever the sign; saturating here keeps every
@@ -153,7 +152,7 @@ PatternParseResult parseSysExPatternText(std::string_view text) {
             continue;
         }
         const std::int64_t value = readItemNumber(item);
-        if (value < 0 || value > kByteMax) {
+        if (!kPatternByteValues.contains(static_cast<int>(value))) {
             result.error =
                 PatternItemError{static_cast<int>(result.values.size()) + 1, std::string(item)};
             result.values.clear();
