@@ -10,7 +10,6 @@
 #include "CliPresetInput.h"
 #include "MidiOutPort.h"
 #include "MidiOutService.h"
-#include "PresetFile.h"
 #include "UpdateTransfer.h"
 
 namespace corvane {
