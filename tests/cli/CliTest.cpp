@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -74,6 +75,10 @@ struct UsageCase {
     std::string errPart;
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CliUsage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(CliUsage, ExitsWithTwoAndTheUsageText) {
@@ -139,6 +144,10 @@ struct InvalidInputCase {
     std::string input;
     std::string reasonPart;
 };
+
+void PrintTo(const InvalidInputCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliInvalidInput : public ::testing::TestWithParam<InvalidInputCase> {};
 
@@ -208,6 +217,10 @@ struct BadDumpCase {
     std::string bytes;
     std::string reasonPart;
 };
+
+void PrintTo(const BadDumpCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliDecodeRejects : public ::testing::TestWithParam<BadDumpCase> {};
 

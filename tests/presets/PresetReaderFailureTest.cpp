@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <ostream>
 #include <streambuf>
 #include <string>
 
@@ -22,6 +23,10 @@ struct FailureCase {
     std::string text;
     std::string reasonPart;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PresetReaderRejects : public ::testing::TestWithParam<FailureCase> {};
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <string>
 
 #include "DefaultPresetListing.h"
@@ -24,6 +25,10 @@ struct LoadCase {
     std::string text;
     void (*expect)(FilterSettings&);  // the start-up settings edited into the expected ones
 };
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PresetReaderValues : public ::testing::TestWithParam<LoadCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct WriterCase {
     std::size_t line;  // 1-based
     std::string expected;
 };
+
+void PrintTo(const WriterCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PresetWriterLines : public ::testing::TestWithParam<WriterCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ struct Corruption {
     void (*corrupt)(DumpBytes&);
     std::string reasonPart;
 };
+
+void PrintTo(const Corruption& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DumpDecodeRejects : public ::testing::TestWithParam<Corruption> {};
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@ std::string hexLine(const DumpPacket& packet) {
     for (std::uint8_t byte : packet) {
         char text[4];
         std::snprintf(text, sizeof text, "%02X", byte);
-        line += (line.empty() ? "" : " ") + std::string(text);
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += text;
     }
     return line;
 }
@@ -60,6 +64,10 @@ struct DumpVariant {
     void (*edit)(FilterSettings&);
     std::vector<ByteChange> changes;  // against the default listing
 };
+
+void PrintTo(const DumpVariant& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SettingsDumpVariants : public ::testing::TestWithParam<DumpVariant> {};
 
@@ -180,6 +188,10 @@ struct UnsendableCase {
     void (*edit)(FilterSettings&);
     std::string expected;  // empty: sendable
 };
+
+void PrintTo(const UnsendableCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FindUnsendableValue : public ::testing::TestWithParam<UnsendableCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct ParseCase {
     std::string text;
     Values values;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PatternParse : public ::testing::TestWithParam<ParseCase> {};
 
@@ -76,6 +81,10 @@ struct ErrorCase {
     std::string itemText;
 };
 
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PatternParseError : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(PatternParseError, NamesTheItemAndItsText) {
@@ -131,6 +140,10 @@ struct ShowCase {
     std::string text;
     std::int16_t shownCount;
 };
+
+void PrintTo(const ShowCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PatternShow : public ::testing::TestWithParam<ShowCase> {};
 

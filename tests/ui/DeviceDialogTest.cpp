@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,10 @@ struct ListCase {
     QStringList expected;
 };
 
+void PrintTo(const ListCase& c, std::ostream* os) {
+    *os << c.devices.size() << " devices";
+}
+
 class DeviceListTest : public ::testing::TestWithParam<ListCase> {};
 
 TEST_P(DeviceListTest, MapperComesFirstThenEveryDeviceOnceInIdOrder) {
@@ -167,6 +172,10 @@ struct OpenCase {
     int position;
     int deviceId;
 };
+
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << "position " << c.position;
+}
 
 class DeviceOpenTest : public DeviceDialogTest, public ::testing::WithParamInterface<OpenCase> {};
 
@@ -257,6 +266,10 @@ struct RefusalCase {
     QString firstLine;
     QString reason;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << "rc " << c.code;
+}
 
 class RefusedOpenTest : public DeviceDialogTest,
                         public ::testing::WithParamInterface<RefusalCase> {};

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,10 @@ struct BadFileCase {
     std::string text;
 };
 
+void PrintTo(const BadFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class BadPresetTest : public PresetCommandTest,
                       public ::testing::WithParamInterface<BadFileCase> {};
 
@@ -207,6 +212,10 @@ struct GoodFileCase {
     FilterSettings settings;
     QStringList states;
 };
+
+void PrintTo(const GoodFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 FilterSettings goodFileSettings() {
     FilterSettings settings = defaultSettings();
