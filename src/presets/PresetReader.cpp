@@ -29,8 +29,10 @@ constexpr FieldRange kInt16Range{kInt16Min, kInt16Max};
 constexpr FieldRange kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n in mode One
 
 std::string shownItem(std::string_view item) {
-    std::string text = "\"" + std::string(item.substr(0, kShownItemLength));
-    return text + (item.size() > kShownItemLength ? "...\"" : "\"");
+    std::string text(1, '"');
+    text.append(item.substr(0, kShownItemLength));
+    text.append(item.size() > kShownItemLength ? "...\"" : "\"");
+    return text;
 }
 
 // A decimal integer: optional sign, at least one digit, trailing spaces allowed. The magnitude

@@ -42,9 +42,12 @@ class TempFile {
         static std::atomic<unsigned> counter{0};
         const std::filesystem::path folder = target.parent_path();
         for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-            const std::string name = "." + target.filename().string() + ".tmp-" +
-                                     std::to_string(::getpid()) + "-" +
-                                     std::to_string(counter.fetch_add(1));
+            std::string name(1, '.');
+            name.append(target.filename().string())
+                .append(".tmp-")
+                .append(std::to_string(::getpid()))
+                .append("-")
+                .append(std::to_string(counter.fetch_add(1)));
             const std::filesystem::path candidate = folder / name;
             m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
             if (m_fd >= 0) {
