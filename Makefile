@@ -1,8 +1,10 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+# Our own builds treat warnings as errors; a plain cmake build (a packager's) does not.
+DEV_FLAGS := -DCORVANE_WERROR=ON
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run clean package
 
 all: build
 
@@ -10,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(DEV_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -22,7 +24,16 @@ run: build
 	$(BUILD_DIR)/src/ui/corvane
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(PACKAGE_BUILD_DIR)
+
+# The Debian package, from a Release build installed under /usr.
+PACKAGE_BUILD_DIR ?= build-package
+
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	    -DCORVANE_BUILD_TESTS=OFF $(DEV_FLAGS) >/dev/null
+	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS)
+	cd $(PACKAGE_BUILD_DIR) && cpack -G DEB
 
 # Everything built with AddressSanitizer and UndefinedBehaviorSanitizer, every test run.
 SANITIZE_BUILD_DIR ?= build-sanitize
@@ -31,7 +42,7 @@ SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -
 .PHONY: test-sanitize fuzz bench
 
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug \
+	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug $(DEV_FLAGS) \
 	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
 	@cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
 	cd $(SANITIZE_BUILD_DIR) && \
@@ -46,7 +57,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_FLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined
 
 fuzz: deps
-	@CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(DEV_FLAGS) \
 	    -DCORVANE_BUILD_UI=OFF -DCORVANE_FUZZ=ON -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" >/dev/null
 	@cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) \
 	    --target fuzz_preset_reader fuzz_pattern_text fuzz_dump_decoder

@@ -1,12 +1,44 @@
 #include <QApplication>
+#include <QTimer>
 
+#include <cstdio>
+#include <memory>
+
+#include "EditorCommandLine.h"
 #include "MidiOutPort.h"
 #include "UserDialogs.h"
 #include "frmMain.h"
 
+namespace {
+
+constexpr int kExitNoDisplay = 1;
+constexpr int kExitUsage = 2;
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(corvane::kAppTitle));
+    QCoreApplication::setApplicationName(QString::fromLatin1(corvane::kAppTitle));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
+
+    if (corvane::answerInfoOptions(argc, argv).action ==
+        corvane::EditorCommandLine::Action::PrintedInfo) {
+        return 0;
+    }
+    if (const QString reason = corvane::missingDisplayReason(argc, argv); !reason.isEmpty()) {
+        std::fprintf(stderr, "corvane: cannot open a display (%s)\n", qPrintable(reason));
+        return kExitNoDisplay;
+    }
+    std::unique_ptr<QApplication> app;
+    {
+        const corvane::DisplayFailureGuard guard;
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    const corvane::EditorCommandLine commandLine =
+        corvane::parseEditorArguments(QCoreApplication::arguments());
+    if (commandLine.action == corvane::EditorCommandLine::Action::UsageError) {
+        return kExitUsage;
+    }
 
     const auto service = corvane::createRtMidiOutService();
     corvane::MidiOutPort port(*service);
@@ -15,5 +47,10 @@ int main(int argc, char* argv[]) {
 
     corvane::frmMain window(port, dialogs, pacer);
     window.show();
+    if (commandLine.presetPath) {
+        // Once the window is up, as if the file had been chosen with Load.
+        QTimer::singleShot(0, &window,
+                           [&window, path = *commandLine.presetPath] { window.Load_Preset(path); });
+    }
     return QApplication::exec();
 }

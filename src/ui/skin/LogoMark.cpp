@@ -1,7 +1,5 @@
 #include "LogoMark.h"
 
-#include "SkinLayout.h"
-
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -101,9 +99,9 @@ void drawLogo(QPainter& painter, const QRectF& square) {
     painter.restore();
 }
 
-QImage logoIcon(int size) {
-    QImage icon(size, size, QImage::Format_RGB32);
-    icon.fill(QColor(kPanelColour));
+QImage logoIcon(int size, QColor background) {
+    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(background);
     QPainter painter(&icon);
     painter.setRenderHint(QPainter::Antialiasing);
     drawLogo(painter, QRectF(0.0, 0.0, size, size));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
@@ -10,7 +11,8 @@ namespace corvane::skin {
 // whose key notch opens to the right around five contact pins.
 void drawLogo(QPainter& painter, const QRectF& square);
 
-// The logo alone on a square picture of `size` pixels, for the window icon.
-QImage logoIcon(int size);
+// The logo alone on a square picture of `size` pixels, for the window icon (on the panel
+// colour) and the desktop icons (on a transparent background).
+QImage logoIcon(int size, QColor background);
 
 }  // namespace corvane::skin

@@ -1,5 +1,7 @@
-// Draws the main window's skin picture and the window icon.
-// Usage: corvane-skingen OUTPUT_DIR   (writes OUTPUT_DIR/skin.png and OUTPUT_DIR/icon.png)
+// Draws the main window's skin picture, the window icon and the desktop icons.
+// Usage: corvane-skingen SKIN_DIR ICON_DIR
+//   SKIN_DIR/skin.png, SKIN_DIR/icon.png: embedded in the editor
+//   ICON_DIR/hicolor/NxN/apps/<id>.png (N = 16 ... 256), ICON_DIR/hicolor/scalable/apps/<id>.svg
 
 #include "ColourKey.h"
 #include "Lettering.h"
@@ -8,10 +10,13 @@
 #include "SkinLayout.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSvgGenerator>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -45,8 +50,12 @@ QImage drawSkin() {
     return skin.convertToFormat(QImage::Format_RGB888);
 }
 
+constexpr const char* kDesktopIconName = "io.github.corvane.Editor";
+constexpr std::array kDesktopIconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
+constexpr int kSvgSide = 256;  // user units of the scalable icon's view box
+
 bool save(const QImage& image, const QString& path) {
-    if (!image.save(path, "PNG")) {
+    if (!QDir().mkpath(QFileInfo(path).path()) || !image.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -54,21 +63,59 @@ bool save(const QImage& image, const QString& path) {
     return true;
 }
 
+bool saveScalableIcon(const QString& path) {
+    if (!QDir().mkpath(QFileInfo(path).path())) {
+        std::fprintf(stderr, "cannot create the folder of %s\n", qPrintable(path));
+        return false;
+    }
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(kSvgSide, kSvgSide));
+    svg.setViewBox(QRect(0, 0, kSvgSide, kSvgSide));
+    svg.setTitle(QStringLiteral("Corvane Editor"));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawLogo(painter, QRectF(0.0, 0.0, kSvgSide, kSvgSide));
+    painter.end();
+    std::printf("wrote %s\n", qPrintable(path));
+    return true;
+}
+
+bool saveDesktopIcons(const QDir& out) {
+    const QString name = QString::fromLatin1(kDesktopIconName);
+    for (int size : kDesktopIconSizes) {
+        const QString path =
+            out.filePath(QStringLiteral("hicolor/%1x%1/apps/%2.png").arg(size).arg(name));
+        if (!save(logoIcon(size, Qt::transparent), path)) {
+            return false;
+        }
+    }
+    return saveScalableIcon(out.filePath(QStringLiteral("hicolor/scalable/apps/%1.svg").arg(name)));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s SKIN_DIR ICON_DIR\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir iconOut(QString::fromLocal8Bit(argv[2]));
 
     const QImage skin = drawSkin();
     if (!keyColourConfined(skin)) {
         std::fprintf(stderr, "key colour found outside the key bands or missing inside them\n");
         return 1;
     }
-    const QImage icon = logoIcon(kIconSize).convertToFormat(QImage::Format_RGB888);
-    return save(skin, out.filePath("skin.png")) && save(icon, out.filePath("icon.png")) ? 0 : 1;
+    const QImage icon =
+        logoIcon(kIconSize, QColor(kPanelColour)).convertToFormat(QImage::Format_RGB888);
+    const bool saved = save(skin, out.filePath("skin.png")) &&
+                       save(icon, out.filePath("icon.png")) && saveDesktopIcons(iconOut);
+    return saved ? 0 : 1;
 }

@@ -1,0 +1,147 @@
+#include "EditorCommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kProgramName = "corvane";
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+
+    Parser() {
+        // -h and -v stay short options, while Qt's -platform, -style or -reverse are not read
+        // as bundles of one-letter options.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(
+            QStringLiteral("Editor for the settings of a Corvane MIDI filter unit."));
+        parser.addPositionalArgument(QStringLiteral("FILE"),
+                                     QStringLiteral("A preset file (.cvp) to load at start."),
+                                     QStringLiteral("[FILE]"));
+    }
+};
+
+QStringList argumentList(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+void printTo(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+EditorCommandLine withAction(EditorCommandLine::Action action) {
+    EditorCommandLine result;
+    result.action = action;
+    return result;
+}
+
+QtMessageHandler g_previousHandler = nullptr;
+QString g_platformReason;  // the first complaint of the platform plugins
+
+void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    const bool fromPlatform =
+        context.category != nullptr && std::strncmp(context.category, "qt.qpa", 6) == 0;
+    if (type == QtFatalMsg) {
+        const QString reason = g_platformReason.isEmpty() ? message : g_platformReason;
+        printTo(stderr, QStringLiteral("%1: cannot open a display (%2)\n")
+                            .arg(QLatin1String(kProgramName), reason.simplified()));
+        std::_Exit(1);
+    }
+    if (fromPlatform) {
+        // Held back: if the start fails, the first warning is the reason worth one line.
+        if (g_platformReason.isEmpty() && type != QtDebugMsg && type != QtInfoMsg) {
+            g_platformReason = message;
+        }
+        return;
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, message);
+    }
+}
+
+}  // namespace
+
+EditorCommandLine answerInfoOptions(int argc, char* argv[]) {
+    Parser options;
+    // Qt's own options are not known yet and count as errors here; only --help and --version
+    // are of interest.
+    options.parser.parse(argumentList(argc, argv));
+    const bool help =
+        options.parser.isSet(options.help) || options.parser.isSet(QStringLiteral("help-all"));
+    if (!help && !options.parser.isSet(options.version)) {
+        return withAction(EditorCommandLine::Action::Run);
+    }
+    const QCoreApplication core(argc, argv);  // names the program in the help text
+    if (help) {
+        printTo(stdout, options.parser.helpText());
+    } else {
+        printTo(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(kProgramName),
+                                                      QCoreApplication::applicationVersion()));
+    }
+    return withAction(EditorCommandLine::Action::PrintedInfo);
+}
+
+EditorCommandLine parseEditorArguments(const QStringList& arguments) {
+    Parser options;
+    if (!options.parser.parse(arguments)) {
+        printTo(stderr, QStringLiteral("%1: %2\n")
+                            .arg(QLatin1String(kProgramName), options.parser.errorText()));
+        return withAction(EditorCommandLine::Action::UsageError);
+    }
+    const QStringList files = options.parser.positionalArguments();
+    if (files.size() > 1) {
+        printTo(stderr, QStringLiteral("%1: give one FILE at most\n%2")
+                            .arg(QLatin1String(kProgramName), options.parser.helpText()));
+        return withAction(EditorCommandLine::Action::UsageError);
+    }
+    EditorCommandLine result;
+    if (!files.isEmpty()) {
+        result.presetPath = files.front();
+    }
+    return result;
+}
+
+QString missingDisplayReason(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return {};
+    }
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument == QLatin1String("-platform") || argument == QLatin1String("--platform") ||
+            argument.startsWith(QLatin1String("-platform="))) {
+            return {};
+        }
+    }
+    return QStringLiteral("DISPLAY / WAYLAND_DISPLAY not set");
+}
+
+DisplayFailureGuard::DisplayFailureGuard() {
+    g_platformReason.clear();
+    g_previousHandler = qInstallMessageHandler(reportDisplayFailure);
+}
+
+DisplayFailureGuard::~DisplayFailureGuard() {
+    qInstallMessageHandler(g_previousHandler);
+    g_previousHandler = nullptr;
+}
+
+}  // namespace corvane

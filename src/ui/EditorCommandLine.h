@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace corvane {
+
+// What `corvane [--help] [--version] [FILE]` asks for.
+struct EditorCommandLine {
+    enum class Action {
+        Run,          // start the editor, then load `presetPath` when it is set
+        PrintedInfo,  // --help or --version was answered on standard output: exit 0
+        UsageError,   // a message is on standard error: exit 2
+    };
+    Action action = Action::Run;
+    std::optional<QString> presetPath;
+};
+
+// Answers --help and --version without a display: call before the GUI application object
+// exists. Returns Action::Run when neither was given.
+EditorCommandLine answerInfoOptions(int argc, char* argv[]);
+
+// Reads FILE from what is left once the GUI application object has taken Qt's own options
+// (-platform, -style, ...).
+EditorCommandLine parseEditorArguments(const QStringList& arguments);
+
+// Why no GUI can start, before trying: neither DISPLAY nor WAYLAND_DISPLAY is set and no
+// platform was chosen with QT_QPA_PLATFORM or -platform. Empty when a start may be tried.
+QString missingDisplayReason(int argc, char* argv[]);
+
+// Turns Qt's fatal "no platform plugin could be initialised" into one line on standard error
+// ("corvane: cannot open a display (REASON)") and exit status 1. Stays active for the
+// construction of the GUI application object only.
+class DisplayFailureGuard {
+  public:
+    DisplayFailureGuard();
+    ~DisplayFailureGuard();
+    DisplayFailureGuard(const DisplayFailureGuard&) = delete;
+    DisplayFailureGuard& operator=(const DisplayFailureGuard&) = delete;
+};
+
+}  // namespace corvane
