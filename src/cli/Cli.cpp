@@ -28,8 +28,8 @@ constexpr std::string_view kUsage =
     "Usage: corvane-cli COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  defaults [OUT]       write the start-up preset file to OUT (standard output when\n"
-    "                       OUT is absent or -)\n"
+    "  defaults [OUT]       write the start-up preset file to OUT (standard output\n"
+    "                       when OUT is absent or -)\n"
     "  dump FILE            print the ten packets that Update sends for preset FILE,\n"
     "                       one packet a line\n"
     "  syx FILE OUT         write those packets as a 160-byte .syx file (OUT - is\n"
@@ -44,10 +44,11 @@ constexpr std::string_view kUsage =
     "  --help               show this text\n"
     "  --version            show the version\n"
     "\n"
-    "FILE may be - or /dev/stdin for standard input. A file OUT is replaced whole or\n"
-    "not at all; a symlink is written through to the file it names.\n"
-    "Exit status: 0 success, 1 invalid or unreadable input or a failed transfer,\n"
-    "2 bad usage.\n";
+    "FILE may be - or /dev/stdin for standard input; OUT may be /dev/stdout. A file\n"
+    "OUT is replaced whole or not at all; a symlink is written through to the file\n"
+    "it names.\n"
+    "Exit status: 0 success, 1 invalid or unreadable input, output that cannot be\n"
+    "written or a failed transfer, 2 bad usage.\n";
 
 int usageError(CliStreams& io, std::string_view problem) {
     io.err << "corvane-cli: " << problem << "\n\n" << kUsage;
