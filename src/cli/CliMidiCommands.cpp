@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "CliPresetInput.h"
+#include "DeviceNameMatch.h"
+#include "MessageText.h"
 #include "MidiOutPort.h"
 #include "MidiOutService.h"
 #include "UpdateTransfer.h"
@@ -99,25 +101,45 @@ bool reportNoService(MidiOutService& service, CliStreams& io) {
     return true;
 }
 
+struct PositionChoice {
+    std::optional<std::size_t> position;
+    int exitCode = kExitFailure;  // when position is not set
+};
+
+std::string portLine(const std::vector<std::string>& choices, std::size_t position) {
+    return std::to_string(position) + ": " + escapeControlBytes(choices[position]);
+}
+
 // The position of the ports list that the request names, or a message on io.err.
-std::optional<std::size_t> choosePosition(const std::vector<std::string>& choices,
-                                          const SendRequest& request, CliStreams& io) {
+PositionChoice choosePosition(const std::vector<std::string>& choices, const SendRequest& request,
+                              CliStreams& io) {
     if (request.position) {
         if (*request.position < choices.size()) {
-            return request.position;
+            return {request.position};
         }
         io.err << "corvane-cli: there is no MIDI output at position " << *request.position
                << "; 'corvane-cli ports' lists positions 0 to " << choices.size() - 1 << '\n';
-        return std::nullopt;
+        return {};
     }
-    for (std::size_t position = 1; position < choices.size(); ++position) {
-        if (choices[position].find(request.nameText) != std::string::npos) {
-            return position;
+    const std::string shownText = escapeControlBytes(request.nameText);
+    const DeviceNameMatch match = matchDeviceName(choices, request.nameText);
+    switch (match.kind) {
+        case DeviceNameMatch::Kind::One:
+            return {match.positions.front()};
+        case DeviceNameMatch::Kind::Several: {
+            std::string problem = "--device-name \"" + shownText +
+                                  "\" matches several MIDI output devices; name one of:";
+            for (const std::size_t position : match.positions) {
+                problem += "\n  " + portLine(choices, position);
+            }
+            return {std::nullopt, usageError(io, problem, kSendUsage)};
         }
+        case DeviceNameMatch::Kind::None:
+            break;
     }
-    io.err << "corvane-cli: no MIDI output device name contains \"" << request.nameText
+    io.err << "corvane-cli: no MIDI output device name contains \"" << shownText
            << "\"; see 'corvane-cli ports'\n";
-    return std::nullopt;
+    return {};
 }
 
 int reportTransfer(const TransferReport& report, const std::string& target, CliStreams& io) {
@@ -150,7 +172,7 @@ int runPortsCommand(const CliArgs& args, CliStreams& io, MidiOutService& service
     }
     const std::vector<std::string> choices = MidiOutPort(service).deviceChoices();
     for (std::size_t position = 0; position < choices.size(); ++position) {
-        io.out << position << ": " << choices[position] << '\n';
+        io.out << portLine(choices, position) << '\n';
     }
     return kExitOk;
 }
@@ -172,12 +194,13 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service,
     }
     MidiOutPort port(service);
     const std::vector<std::string> choices = port.deviceChoices();
-    const std::optional<std::size_t> position = choosePosition(choices, request, io);
-    if (!position) {
-        return kExitFailure;
+    const PositionChoice choice = choosePosition(choices, request, io);
+    if (!choice.position) {
+        return choice.exitCode;
     }
-    const std::string target = std::to_string(*position) + ": " + choices[*position];
-    const int rc = port.midiOutOpen(static_cast<int>(*position) - 1);
+    const std::size_t position = *choice.position;
+    const std::string target = portLine(choices, position);
+    const int rc = port.midiOutOpen(static_cast<int>(position) - 1);
     port.setDeviceChosen();
     if (rc != kMidiOk) {
         io.err << "Couldn't open midi out, rc = " << rc << '\n'

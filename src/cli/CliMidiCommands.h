@@ -13,8 +13,9 @@ int runPortsCommand(const CliArgs& args, CliStreams& io);
 int runPortsCommand(const CliArgs& args, CliStreams& io, MidiOutService& service);
 
 // "corvane-cli send FILE (--device N | --device-name TEXT)": sends the preset's dump, paced,
-// to position N of the ports list or to the first device whose name contains TEXT. Exit 0 only
-// when the port opened and all ten sends succeeded. args are the words after "send".
+// to position N of the ports list or to the device that TEXT names (matchDeviceName; several
+// candidates are a usage error). Exit 0 only when the port opened and all ten sends
+// succeeded. args are the words after "send".
 int runSendCommand(const CliArgs& args, CliStreams& io);
 int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer);
 

@@ -2,15 +2,17 @@
 
 #include <ostream>
 
+#include "MessageText.h"
 #include "PresetFile.h"
 
 namespace corvane {
 
 std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStreams& io) {
     const PresetReadResult result =
-        file == kStandardStream ? readPreset(io.in) : readPresetFile(file);
+        namesStandardInput(file) ? readPreset(io.in) : readPresetFile(file);
     if (!result.ok()) {
-        io.err << kInvalidPresetMessage << '\n' << file << ": " << result.reason << '\n';
+        io.err << kInvalidPresetMessage << '\n'
+               << escapeControlBytes(file) << ": " << result.reason << '\n';
     }
     return result.settings;
 }

@@ -12,6 +12,15 @@ namespace corvane {
 // A file argument of "-" stands for standard input or output.
 constexpr std::string_view kStandardStream = "-";
 
+// "-" and the system's own names for the standard streams, which are pipes or terminals
+// as often as files and so are not opened like other files.
+inline bool namesStandardInput(std::string_view file) {
+    return file == kStandardStream || file == "/dev/stdin";
+}
+inline bool namesStandardOutput(std::string_view file) {
+    return file == kStandardStream || file == "/dev/stdout";
+}
+
 // Reads the preset named by a FILE argument, as the editor's Load would. A rejected file is
 // reported on io.err with "Invalid Corvane Preset File!" and the reason.
 std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStreams& io);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "FilterSettings.h"
+#include "SafeSave.h"
 
 namespace corvane {
 
@@ -32,13 +33,9 @@ PresetReadResult readPreset(std::istream& in);
 PresetReadResult readPresetText(std::string_view text);
 PresetReadResult readPresetFile(const std::filesystem::path& path);
 
-struct PresetSaveResult {
-    bool ok = false;
-    std::string reason;  // why the save failed; the target is then unchanged
-};
+using PresetSaveResult = FileSaveResult;
 
-// Writes the preset to a temporary file beside the target and renames it over the target,
-// so an existing file is either replaced whole or left untouched.
+// Writes the preset text through saveFileSafely.
 PresetSaveResult savePresetFile(const std::filesystem::path& path, const FilterSettings& settings);
 
 }  // namespace corvane

@@ -1,15 +1,13 @@
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <span>
 #include <sstream>
-#include <system_error>
 
+#include "MessageText.h"
 #include "PresetFile.h"
 #include "PresetHeaders.h"
 #include "PresetItemReader.h"
+#include "RegularFileInput.h"
 #include "SysExPatternText.h"
 
 namespace corvane {
@@ -30,7 +28,7 @@ constexpr FieldRange kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n 
 
 std::string shownItem(std::string_view item) {
     std::string text(1, '"');
-    text.append(item.substr(0, kShownItemLength));
+    text.append(escapeControlBytes(item.substr(0, kShownItemLength)));
     text.append(item.size() > kShownItemLength ? "...\"" : "\"");
     return text;
 }
@@ -224,17 +222,21 @@ PresetReadResult readPresetText(std::string_view text) {
 }
 
 PresetReadResult readPresetFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        return failure(path.string() + " is a folder.");
+    const std::string shownPath = escapeControlBytes(path.string());
+    RegularFileInput file(path);
+    switch (file.status()) {
+        case RegularFileInput::Status::Open:
+            break;
+        case RegularFileInput::Status::CannotOpen:
+            return failure("cannot open " + shownPath + ": " + file.problem() + ".");
+        case RegularFileInput::Status::NotRegular:
+            return failure(shownPath + " is " + file.problem() + ".");
     }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        const std::string why = errno != 0 ? std::strerror(errno) : "cannot be opened";
-        return failure("cannot open " + path.string() + ": " + why + ".");
+    PresetReadResult result = PresetParser(file).parse();
+    if (file.readFailed()) {
+        return failure("cannot read " + shownPath + ": " + file.problem() + ".");
     }
-    return readPreset(in);
+    return result;
 }
 
 }  // namespace corvane

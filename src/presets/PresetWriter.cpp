@@ -77,4 +77,8 @@ std::string writePresetText(const FilterSettings& settings) {
     return file.take();
 }
 
+PresetSaveResult savePresetFile(const std::filesystem::path& path, const FilterSettings& settings) {
+    return saveFileSafely(path, writePresetText(settings));
+}
+
 }  // namespace corvane

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "MessageText.h"
 #include "PresetFile.h"
 #include "frmMain.h"
 
@@ -51,7 +52,9 @@ void frmMain::Load_Preset(const QString& path) {
 void frmMain::Save_Preset(const QString& path) {
     const PresetSaveResult result = savePresetFile(toFilePath(path), GatherSettings());
     if (!result.ok) {
-        m_dialogs.showMessage(this, QStringLiteral("Couldn't save preset file.\n") + path +
+        const QString shownPath =
+            QString::fromStdString(escapeControlBytes(path.toUtf8().toStdString()));
+        m_dialogs.showMessage(this, QStringLiteral("Couldn't save preset file.\n") + shownPath +
                                         QLatin1Char('\n') + QString::fromStdString(result.reason));
     }
 }

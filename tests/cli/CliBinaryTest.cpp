@@ -47,5 +47,42 @@ TEST(CliBinary, ExitCodesReachTheShell) {
     EXPECT_EQ(runShell(kCli + " 2>/dev/null").exitCode, 2);
 }
 
+struct ShellCase {
+    std::string name;
+    std::string command;  // run in a fresh folder $d; kCli is prepended
+    std::string messagePart;
+};
+
+void PrintTo(const ShellCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CliBinaryFailure : public ::testing::TestWithParam<ShellCase> {};
+
+// Standard output that cannot take the bytes, and files that must not be waited on (a FIFO
+// without a writer would block an ordinary open for ever; `timeout` ends such a hang).
+TEST_P(CliBinaryFailure, ExitsWithOneAndAMessage) {
+    const ShellRun run = runShell("d=$(mktemp -d) && cd \"$d\" && " + kCli +
+                                  " defaults start.cvp && mkfifo fifo && " + kCli +
+                                  " syx start.cvp start.syx && timeout 10 " + kCli + " 2>&1 " +
+                                  GetParam().command + "; rc=$?; rm -rf \"$d\"; exit $rc");
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.out.find(GetParam().messagePart), std::string::npos) << run.out;
+}
+
+constexpr std::string_view kFullOutput = "corvane-cli: cannot write to standard output";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliBinaryFailure,
+    ::testing::Values(
+        ShellCase{"DefaultsToFullDisk", "defaults >/dev/full", std::string(kFullOutput)},
+        ShellCase{"DecodeToFullDisk", "decode start.syx >/dev/full", std::string(kFullOutput)},
+        ShellCase{"SyxToFullDisk", "syx start.cvp - >/dev/full", std::string(kFullOutput)},
+        ShellCase{"CheckOfAFifo", "check fifo", "fifo is a FIFO, not a regular file."},
+        ShellCase{"DecodeOfAFifo", "decode fifo",
+                  "fifo: cannot open: it is a FIFO, not a regular file"},
+        ShellCase{"DumpOfADevice", "dump /dev/zero", "/dev/zero is a device, not a regular file."}),
+    [](const auto& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -93,10 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CliUsage,
     ::testing::Values(UsageCase{"NoCommand", {}, "no command given"},
                       UsageCase{"UnknownCommand", {"load", "x"}, "unknown command 'load'"},
-                      UsageCase{"DefaultsWithArgument", {"defaults", "x"}, "'defaults'"},
+                      UsageCase{"DefaultsWithTwoOuts", {"defaults", "a", "b"}, "'defaults'"},
                       UsageCase{"DumpWithoutFile", {"dump"}, "'dump'"},
                       UsageCase{"SyxWithoutOut", {"syx", "a.cvp"}, "'syx'"},
-                      UsageCase{"DecodeWithTwoFiles", {"decode", "a", "b"}, "'decode'"},
+                      UsageCase{"DecodeWithTwoOuts", {"decode", "a", "b", "c"}, "'decode'"},
                       UsageCase{"CheckWithoutFile", {"check"}, "'check'"},
                       UsageCase{"VersionWithArgument", {"--version", "x"}, "'--version'"}),
     [](const auto& info) { return info.param.name; });
@@ -157,6 +158,10 @@ TEST_P(CliInvalidInput, ExitsWithOneAndTheMessage) {
     EXPECT_TRUE(result.out.empty());
     EXPECT_EQ(result.err.rfind(std::string(kInvalidPresetMessage) + "\n", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(GetParam().reasonPart), std::string::npos) << result.err;
+    EXPECT_EQ(std::count_if(result.err.begin(), result.err.end(),
+                            [](char c) { return (c >= 0 && c < ' ' && c != '\n') || c == 0x7F; }),
+              0)
+        << result.err;
 }
 
 const std::string kMissing = "/nonexistent-corvane-folder/x.cvp";
@@ -168,6 +173,14 @@ INSTANTIATE_TEST_SUITE_P(
         InvalidInputCase{"DumpOfMissingFile", {"dump", kMissing}, "", "No such file"},
         InvalidInputCase{"CheckOfEmptyInput", {"check", "-"}, "", "the file ends before"},
         InvalidInputCase{"SyxOfMissingFile", {"syx", kMissing, "-"}, "", "No such file"},
+        InvalidInputCase{"ControlBytesInTheFileName",
+                         {"check", "/nonexistent\x1B]0;owned\x07/x\x7F.cvp"},
+                         "",
+                         "/nonexistent\\x1B]0;owned\\x07/x\\x7F.cvp: cannot open"},
+        InvalidInputCase{"ControlBytesInAnItem",
+                         {"check", "-"},
+                         "\"* : Corvane, V1.0\"\r\n\"\x1B]0;owned\x07\"\r\n",
+                         "found \"\\x1B]0;owned\\x07\""},
         InvalidInputCase{"CheckOfValueOutsideSixteenBits",
                          {"check", "-"},
                          "\"* : Corvane, V1.0\"\r\n\"* : MIDI Channel\"\r\n99999\r\n",
@@ -193,6 +206,38 @@ TEST_F(CliFiles, SyxWritesTheRawDumpToAFile) {
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_EQ(testing::fileContents(out), defaultDumpBytes());
 }
+
+struct OutputFileCase {
+    std::string name;
+    CliArgs args;  // the output file is appended
+    std::string input;
+    std::string expected;
+};
+
+void PrintTo(const OutputFileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CliOutputFile : public CliFiles, public ::testing::WithParamInterface<OutputFileCase> {};
+
+TEST_P(CliOutputFile, ReplacesTheFileAndPrintsNothing) {
+    const std::string out = file("out", "old contents that are longer than nothing");
+    CliArgs args = GetParam().args;
+    args.push_back(out);
+    const CliRun result = run(args, GetParam().input);
+    EXPECT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_EQ(testing::fileContents(out), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliOutputFile,
+    ::testing::Values(
+        OutputFileCase{"Defaults", {"defaults"}, "", writePresetText(defaultSettings())},
+        OutputFileCase{"Syx", {"syx", "-"}, writePresetText(defaultSettings()), defaultDumpBytes()},
+        OutputFileCase{
+            "Decode", {"decode", "-"}, defaultDumpBytes(), writePresetText(defaultSettings())}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(CliFiles, SyxToAnUnwritablePlaceFails) {
     const std::string preset = file("in.cvp", writePresetText(defaultSettings()));

@@ -5,15 +5,17 @@
 # line, Update delivers the same dump; started with a bad file, it shows the message and keeps
 # the start-up settings.
 # Usage: device_window_e2e.sh CORVANE_BINARY
-# Exit 0 on success, 1 on failure, 77 (skip) when Xvfb or jackd cannot start at all.
+# Exit 0 on success, 1 on failure, 77 (skip) when Xvfb or jackd cannot start at all (1 under
+# CI=true).
 set -euo pipefail
 
 readonly corvane=${1:?usage: device_window_e2e.sh CORVANE_BINARY}
-readonly skip=77
 readonly monitor="corvane-monitor-$$"
 
 # shellcheck source=jack_common.sh
 source "$(dirname "$0")/jack_common.sh"
+# shellcheck source=../support/test_skip.sh
+source "$(dirname "$0")/../support/test_skip.sh"
 
 work=$(mktemp -d)
 pids=()
@@ -58,8 +60,7 @@ fail() {
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 if ! wait_for 100 test -s "$work/display"; then
-    echo "SKIP: Xvfb could not start a display" >&2
-    exit "$skip"
+    skip_test "Xvfb could not start a display"
 fi
 display=$(head -n 1 "$work/display")
 export DISPLAY=":$display"
@@ -71,9 +72,8 @@ start_jack() {
     pids+=("$JACK_PID")
 }
 if ! start_jack; then
-    echo "SKIP: jackd could not start a server:" >&2
     tail -n 5 "$work/jackd.log" >&2
-    exit "$skip"
+    skip_test "jackd could not start a server"
 fi
 stdbuf -oL jack_midi_dump "$monitor" >"$work/dump.log" 2>&1 &
 pids+=($!)

@@ -2,14 +2,15 @@
 # The JACK server dies in the middle of a transfer: corvane-cli send must neither crash nor
 # hang, must still finish the series, and must report the failure with exit 1.
 # Usage: jack_fault_e2e.sh CORVANE_CLI
-# Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all.
+# Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all (1 under CI=true).
 set -euo pipefail
 
 readonly cli=${1:?usage: jack_fault_e2e.sh CORVANE_CLI}
-readonly skip=77
 readonly monitor="corvane-fault-dump-$$"
 # shellcheck source=jack_common.sh
 source "$(dirname "$0")/jack_common.sh"
+# shellcheck source=../support/test_skip.sh
+source "$(dirname "$0")/../support/test_skip.sh"
 export CORVANE_MIDI_API=jack
 
 work=$(mktemp -d)
@@ -33,11 +34,10 @@ fail() {
 
 has_port() { jack_lsp | grep -qx "$1"; }
 
-command -v jackd >/dev/null || { echo "SKIP: jackd is not installed (package jackd2)"; exit $skip; }
+command -v jackd >/dev/null || skip_test "jackd is not installed (package jackd2)"
 if ! jack_start_private corvane-fault "$work/jackd.log" -d dummy -p 256 -r 48000; then
-    echo "SKIP: jackd could not start a dummy server:"
-    cat "$work/jackd.log"
-    exit $skip
+    cat "$work/jackd.log" >&2
+    skip_test "jackd could not start a dummy server"
 fi
 jack_midi_dump -r "$monitor" >"$work/received.txt" 2>/dev/null &
 pids+=($!)

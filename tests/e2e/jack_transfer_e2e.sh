@@ -12,11 +12,10 @@
 # checks allow for that time, and a transfer during which the server lost more than 10 ms
 # is repeated, up to five times.
 # Usage: jack_transfer_e2e.sh CORVANE_CLI
-# Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all.
+# Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all (1 under CI=true).
 set -euo pipefail
 
 readonly cli=${1:?usage: jack_transfer_e2e.sh CORVANE_CLI}
-readonly skip=77
 # 256 frames at 48 kHz: periods of 5.3 ms. Shorter periods overrun all the time on a busy
 # machine without realtime scheduling.
 readonly rate=48000
@@ -30,6 +29,8 @@ readonly monitor="corvane-dump-$$"
 
 # shellcheck source=jack_common.sh
 source "$(dirname "$0")/jack_common.sh"
+# shellcheck source=../support/test_skip.sh
+source "$(dirname "$0")/../support/test_skip.sh"
 export CORVANE_MIDI_API=jack
 
 work=$(mktemp -d)
@@ -104,12 +105,11 @@ run_undisturbed() {
 }
 
 command -v jackd >/dev/null && command -v jack_midi_dump >/dev/null ||
-    { echo "SKIP: jackd or jack_midi_dump is not installed (package jackd2)"; exit $skip; }
+    skip_test "jackd or jack_midi_dump is not installed (package jackd2)"
 
 if ! jack_start_private corvane-transfer "$work/jackd.log" -S -d dummy -p $period -r $rate; then
-    echo "SKIP: jackd could not start a dummy server:"
-    cat "$work/jackd.log"
-    exit $skip
+    cat "$work/jackd.log" >&2
+    skip_test "jackd could not start a dummy server"
 fi
 
 "$cli" defaults >"$work/default.cvp"

@@ -58,6 +58,7 @@ TEST(CliSend, BadUsageSendsNothing) {
         {"-", "--device-name", ""},
         {"-", "--device", "1", "--device-name", "USB"},
         {"-", "other.cvp", "--device", "1"},
+        {"-", "--device-name", "usb"},
     };
     for (const CliArgs& args : cases) {
         CliRun run;
@@ -65,6 +66,15 @@ TEST(CliSend, BadUsageSendsNothing) {
         EXPECT_TRUE(run.service.calls().empty());
         EXPECT_NE(run.err.str().find("usage: corvane-cli send"), std::string::npos);
     }
+}
+
+TEST(CliSend, NameOfSeveralDevicesListsThem) {
+    CliRun run;
+    EXPECT_EQ(run.send({"-", "--device-name", "synth"}), kExitUsage);
+    EXPECT_NE(run.err.str().find("matches several MIDI output devices; name one of:\n"
+                                 "  2: USB Synth\n  3: USB Synth 2\n"),
+              std::string::npos)
+        << run.err.str();
 }
 
 TEST(CliSend, OpensThePositionThatPortsPrints) {
@@ -77,8 +87,8 @@ TEST(CliSend, OpensThePositionThatPortsPrints) {
         {{"-", "--device", "0"}, kMidiMapperId, "0: MIDI Mapper"},
         {{"-", "--device", "3"}, 2, "3: USB Synth 2"},
         {{"--device", "2", "-"}, 1, "2: USB Synth"},
-        {{"-", "--device-name", "USB"}, 1, "2: USB Synth"},
-        {{"-", "--device-name", "Synth 2"}, 2, "3: USB Synth 2"},
+        {{"-", "--device-name", "USB Synth"}, 1, "2: USB Synth"},
+        {{"-", "--device-name", "synth 2"}, 2, "3: USB Synth 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));

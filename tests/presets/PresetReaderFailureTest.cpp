@@ -1,10 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <map>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -220,11 +224,44 @@ TEST(PresetReaderFiles, MissingFileNamesTheSystemError) {
     EXPECT_NE(result.reason.find("No such file or directory"), std::string::npos) << result.reason;
 }
 
-TEST(PresetReaderFiles, FolderIsRejected) {
-    const PresetReadResult result = readPresetFile(::testing::TempDir());
-    EXPECT_FALSE(result.ok());
-    EXPECT_NE(result.reason.find("is a folder"), std::string::npos) << result.reason;
+struct NotAFileCase {
+    std::string name;
+    std::string reasonPart;
+};
+
+void PrintTo(const NotAFileCase& c, std::ostream* out) {
+    *out << c.name;
 }
+
+class PresetReaderNotAFile : public ::testing::TestWithParam<NotAFileCase> {};
+
+// Only regular files are read. The FIFO holds a whole valid preset and stays open for writing,
+// so a reader that does read it neither blocks nor fails.
+TEST_P(PresetReaderNotAFile, IsRejectedWithoutReadingIt) {
+    const std::filesystem::path fifo =
+        std::filesystem::path(::testing::TempDir()) / ("preset-fifo-" + std::to_string(::getpid()));
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    const std::string text = defaultPresetText();
+    ASSERT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    const std::map<std::string, std::filesystem::path> paths = {
+        {"Folder", ::testing::TempDir()}, {"Fifo", fifo}, {"Device", "/dev/null"}};
+
+    const PresetReadResult result = readPresetFile(paths.at(GetParam().name));
+
+    ::close(writer);
+    std::filesystem::remove(fifo);
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.reason.find(GetParam().reasonPart), std::string::npos) << result.reason;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PresetReaderNotAFile,
+    ::testing::Values(NotAFileCase{"Folder", " is a folder."},
+                      NotAFileCase{"Fifo", " is a FIFO, not a regular file."},
+                      NotAFileCase{"Device", "/dev/null is a device, not a regular file."}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace corvane

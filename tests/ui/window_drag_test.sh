@@ -6,10 +6,11 @@
 set -uo pipefail
 
 editor=${1:?usage: window_drag_test.sh path/to/corvane}
-skip() { echo "SKIP: $*"; exit 77; }
+# shellcheck source=../support/test_skip.sh
+source "$(dirname "$0")/../support/test_skip.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 for tool in Xvfb xdotool xdpyinfo; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed"
+    command -v "$tool" >/dev/null || skip_test "$tool is not installed"
 done
 
 display=120
@@ -32,7 +33,7 @@ for _ in $(seq 50); do
     xdpyinfo >/dev/null 2>&1 && break
     sleep 0.1
 done
-xdpyinfo >/dev/null 2>&1 || skip "Xvfb did not start"
+xdpyinfo >/dev/null 2>&1 || skip_test "Xvfb did not start"
 if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
