@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "CliMidiCommands.h"
-#include "CliPresetInput.h"
-#include "PresetFile.h"
-#include "SettingsDump.h"
+#include "cli/CliMidiCommands.h"
+#include "cli/CliPresetInput.h"
+#include "presets/PresetFile.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 

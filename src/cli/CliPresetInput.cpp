@@ -1,8 +1,9 @@
-#include "CliPresetInput.h"
+#include "cli/CliPresetInput.h"
 
 #include <ostream>
 
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
+#include "settings/EditorModel.h"
 
 namespace corvane {
 
@@ -11,8 +12,12 @@ std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStr
         file == kStandardStream ? readPreset(io.in) : readPresetFile(file);
     if (!result.ok()) {
         io.err << kInvalidPresetMessage << '\n' << file << ": " << result.reason << '\n';
+        return std::nullopt;
     }
-    return result.settings;
+    EditorModel editor;
+    editor.Form_Load();
+    editor.applyPreset(*result.settings);
+    return editor.GatherSettings();
 }
 
 }  // namespace corvane

@@ -4,15 +4,16 @@
 #include <string>
 #include <string_view>
 
-#include "Cli.h"
-#include "FilterSettings.h"
+#include "cli/Cli.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 
 // A file argument of "-" stands for standard input or output.
 constexpr std::string_view kStandardStream = "-";
 
-// Reads the preset named by a FILE argument, as the editor's Load would. A rejected file is
+// Reads the preset named by a FILE argument and returns the settings the editor holds after
+// loading it, as its Load would. A rejected file is
 // reported on io.err with "Invalid Corvane Preset File!" and the reason.
 std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStreams& io);
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "FilterSettings.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 

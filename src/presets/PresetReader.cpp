@@ -7,10 +7,10 @@
 #include <sstream>
 #include <system_error>
 
-#include "PresetFile.h"
 #include "PresetHeaders.h"
 #include "PresetItemReader.h"
-#include "SysExPatternText.h"
+#include "presets/PresetFile.h"
+#include "settings/SysExPatternText.h"
 
 namespace corvane {
 
@@ -26,7 +26,6 @@ constexpr std::int16_t kVelocityFallback = 101;
 constexpr std::int16_t kCheckFallback = 1;
 
 constexpr FieldRange kInt16Range{kInt16Min, kInt16Max};
-constexpr FieldRange kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n in mode One
 
 std::string shownItem(std::string_view item) {
     std::string text = "\"" + std::string(item.substr(0, kShownItemLength));
@@ -163,7 +162,7 @@ PresetReadResult PresetParser::parse() {
         header(kHeaderVersion) && header(kHeaderChannel) && value("MIDI channel", channel) &&
         header(kHeaderTranspose) && value("note transpose", transpose) && header(kHeaderVelocity) &&
         value("note velocity", velocity) && header(kHeaderControlChange) &&
-        value("control-change mode", ccMode, kCcModeRange) &&
+        value("control-change mode", ccMode, kCcModeByteValues) &&
         values("controller flag byte", flagBytes) &&
         values("preset slot controller", slots, kControllerValues) && header(kHeaderPitchBend) &&
         value("pitch bend bit", pitchBend) && header(kHeaderAfterTouch) &&
@@ -184,8 +183,7 @@ PresetReadResult PresetParser::parse() {
     settings.Channel = orFallback(channel, kChannelValues, kChannelFallback);
     settings.Transpose = orFallback(transpose, kTransposeValues, kTransposeFallback);
     settings.Velocity = orFallback(velocity, kVelocityValues, kVelocityFallback);
-    settings.CC_Mode = ccMode == 0 ? CcMode::All : CcMode::One;
-    settings.CC_Slot = static_cast<std::int16_t>(ccMode == 0 ? 0 : ccMode - 1);
+    applyCcModeByte(ccMode, settings);
     settings.CC_Enable.fill(0);
     for (std::size_t group = 0; group < flagBytes.size(); ++group) {
         decodeFlagByte(flagBytes[group], group, settings.CC_Enable);
@@ -193,7 +191,7 @@ PresetReadResult PresetParser::parse() {
     std::copy(slots.begin(), slots.end(), settings.CC_Preset.begin());
     settings.PitchBend = orFallback(pitchBend, kCheckValues, kCheckFallback);
     settings.AfterTouch = orFallback(afterTouch, kCheckValues, kCheckFallback);
-    settings.SysEx_Mode = sysExMode == 1 ? SysExMode::All : SysExMode::Specify;
+    settings.SysEx_Mode = sysExModeFromByte(sysExMode);
     std::copy(pattern.begin(), pattern.end(), settings.SysEx_Pattern.begin());
     // The stored count plays no part; the pattern runs up to its first entry above 127.
     settings.SysEx_Count = countShownEntries(settings.SysEx_Pattern);

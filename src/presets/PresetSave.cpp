@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 

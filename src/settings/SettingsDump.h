@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "FilterSettings.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 

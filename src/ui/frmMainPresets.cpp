@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "PresetFile.h"
-#include "frmMain.h"
+#include "presets/PresetFile.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 

@@ -1,8 +1,9 @@
 #include <QApplication>
 
-#include "MidiOutPort.h"
-#include "UserDialogs.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "midi/UpdateTransfer.h"
+#include "ui/UserDialogs.h"
+#include "ui/frmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

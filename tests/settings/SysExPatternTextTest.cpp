@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "SysExPatternText.h"
+#include "settings/SysExPatternText.h"
 
 namespace corvane {
 namespace {
