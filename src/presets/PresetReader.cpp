@@ -10,6 +10,7 @@
 #include "PresetHeaders.h"
 #include "PresetItemReader.h"
 #include "presets/PresetFile.h"
+#include "settings/SettingsDump.h"
 #include "settings/SysExPatternText.h"
 
 namespace corvane {
@@ -54,19 +55,6 @@ std::optional<int> parseDecimalInteger(std::string_view text) {
         magnitude = std::min(magnitude * 10 + (c - '0'), kInt16Max + 2);
     }
     return negative ? -magnitude : magnitude;
-}
-
-// Flag byte i covers controllers 8i..8i+7; the weights 128, 64, ... 1 are taken in turn, so
-// a byte above 255 sets all eight flags and a negative byte none.
-void decodeFlagByte(int value, std::size_t group, CcEnableFlags& flags) {
-    int rest = value;
-    for (int k = 0; k < 8; ++k) {
-        const int weight = 0x80 >> k;
-        if (rest >= weight) {
-            flags[group * 8 + static_cast<std::size_t>(k)] = 1;
-            rest -= weight;
-        }
-    }
 }
 
 class PresetParser {
@@ -186,7 +174,7 @@ PresetReadResult PresetParser::parse() {
     applyCcModeByte(ccMode, settings);
     settings.CC_Enable.fill(0);
     for (std::size_t group = 0; group < flagBytes.size(); ++group) {
-        decodeFlagByte(flagBytes[group], group, settings.CC_Enable);
+        applyCcMapByte(flagBytes[group], group, settings.CC_Enable);
     }
     std::copy(slots.begin(), slots.end(), settings.CC_Preset.begin());
     settings.PitchBend = orFallback(pitchBend, kCheckValues, kCheckFallback);

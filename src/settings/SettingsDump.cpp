@@ -208,9 +208,9 @@ FilterSettings settingsFromData(const DataStream& data) {
     settings.Transpose = data[1];
     settings.Velocity = data[2];
     applyCcModeByte(data[3], settings);
-    for (int controller = 0; controller < kControllerCount; ++controller) {
-        const std::uint8_t mapByte = data[kCcMapStart + controller / 8];
-        settings.CC_Enable[controller] = (mapByte & (0x80 >> (controller % 8))) != 0 ? 1 : 0;
+    settings.CC_Enable.fill(0);
+    for (std::size_t group = 0; group < std::tuple_size_v<CC_Map>; ++group) {
+        applyCcMapByte(data[kCcMapStart + group], group, settings.CC_Enable);
     }
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
         settings.CC_Preset[slot] = data[kPresetStart + slot];
@@ -237,6 +237,17 @@ CC_Map buildCcMap(const CcEnableFlags& flags) {
         }
     }
     return map;
+}
+
+void applyCcMapByte(int value, std::size_t group, CcEnableFlags& flags) {
+    int rest = value;
+    for (std::size_t k = 0; k < 8; ++k) {
+        const int weight = 0x80 >> k;
+        if (rest >= weight) {
+            flags[group * 8 + k] = 1;
+            rest -= weight;
+        }
+    }
 }
 
 SettingsDump BuildSettingsDump(const FilterSettings& settings) {
