@@ -164,7 +164,8 @@ TEST_F(EditorModelTest, PositionsTheListDoesNotHoldChooseNothing) {
     EXPECT_EQ(model.GatherSettings().Velocity, 127);
 }
 
-// The text is taken only when it is taken; a rejected text leaves the pattern as it was.
+// The text is taken only while the text box is enabled; a shorter pattern keeps the entries
+// after it, a rejected text leaves the pattern as it was.
 TEST_F(EditorModelTest, PatternTextIsTakenOnLeavingTheTextBoxInModeSpecify) {
     model.typePatternText("1,2,");
     EXPECT_FALSE(model.txtSysEx_LostFocus().has_value());
