@@ -39,17 +39,6 @@ class EditorModelTest : public ::testing::Test {
     EditorModel model;
 };
 
-TEST_F(EditorModelTest, StartUpHoldsTheDefaultsInModeAll) {
-    EXPECT_EQ(model.GatherSettings(), defaultSettings());
-    EXPECT_EQ(model.list(L::cmbCCNumber).ListIndex, 0);
-    EXPECT_EQ(model.list(L::cmbPreset).ListIndex, 0);
-    EXPECT_EQ(model.list(L::cmbCC_Index).ListIndex, 0);
-    EXPECT_EQ(model.check(C::chkCC).Value, 1);
-    EXPECT_EQ(model.txtSysEx().Text, " 65, 0, 66, 18, 64,");
-    expectCcMode(true);
-    expectSysExMode(true);
-}
-
 struct ModeClicks {
     std::vector<C> clicks;
     bool ccAll;
