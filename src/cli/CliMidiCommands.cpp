@@ -179,8 +179,7 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service,
     const std::string target = std::to_string(*position) + ": " + choices[*position];
     const MidiResult opened = port.choosePosition(static_cast<int>(*position));
     if (opened != MidiResult::Ok) {
-        io.err << "Couldn't open midi out, rc = " << resultCode(opened) << '\n'
-               << target << ": " << service.lastError() << '\n';
+        io.err << openRefusedText(opened) << '\n' << target << ": " << service.lastError() << '\n';
         port.closeForExit();
         return kExitFailure;
     }

@@ -2,6 +2,10 @@
 
 namespace corvane {
 
+std::string openRefusedText(MidiResult result) {
+    return "Couldn't open midi out, rc = " + std::to_string(resultCode(result));
+}
+
 MidiOutPort::MidiOutPort(MidiOutService& service) : m_service(service) {}
 
 std::vector<std::string> MidiOutPort::deviceChoices() const {

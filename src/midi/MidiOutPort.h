@@ -9,6 +9,9 @@
 
 namespace corvane {
 
+// The report of a refused open: the text, then the result code in decimal.
+std::string openRefusedText(MidiResult result);
+
 // The shared state of the program's one MIDI output port.
 struct MidiPortState {
     int hMidiOut = 0;                       // handle of the open port; 0 while none is open

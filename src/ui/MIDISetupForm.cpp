@@ -95,7 +95,7 @@ void MIDISetupForm::Form_Update() {
 void MIDISetupForm::cmdOK_Click() {
     const MidiResult opened = m_port.choosePosition(Combo_MIDI_OUT->currentIndex());
     if (opened != MidiResult::Ok) {
-        QString text = QStringLiteral("Couldn't open midi out, rc = %1").arg(resultCode(opened));
+        QString text = QString::fromStdString(openRefusedText(opened));
         const std::string reason = m_port.serviceError();
         if (!reason.empty()) {
             text += QLatin1Char('\n') + QString::fromStdString(reason);
