@@ -1,4 +1,4 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "CliMidiCommands.h"
-#include "CliPresetInput.h"
-#include "MessageText.h"
-#include "PresetFile.h"
-#include "RegularFileInput.h"
-#include "SafeSave.h"
-#include "SettingsDump.h"
+#include "cli/CliMidiCommands.h"
+#include "cli/CliPresetInput.h"
+#include "presets/MessageText.h"
+#include "presets/PresetFile.h"
+#include "presets/RegularFileInput.h"
+#include "presets/SafeSave.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 

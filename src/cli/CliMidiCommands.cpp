@@ -1,4 +1,4 @@
-#include "CliMidiCommands.h"
+#include "cli/CliMidiCommands.h"
 
 #include <charconv>
 #include <optional>
@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "CliPresetInput.h"
 #include "DeviceNameMatch.h"
-#include "MessageText.h"
-#include "MidiOutPort.h"
-#include "MidiOutService.h"
-#include "UpdateTransfer.h"
+#include "cli/CliPresetInput.h"
+#include "midi/MidiOutPort.h"
+#include "midi/MidiOutService.h"
+#include "midi/UpdateTransfer.h"
+#include "presets/MessageText.h"
 
 namespace corvane {
 
@@ -150,7 +150,7 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
         case TransferReport::Status::SendFailed:
             io.err << "corvane-cli: " << report.failedSends << " of " << report.packetsSent
                    << " sends to " << target
-                   << " failed; the first with rc = " << report.firstErrorCode << ": "
+                   << " failed; the first with rc = " << resultCode(report.firstError) << ": "
                    << report.message << '\n';
             return kExitFailure;
         case TransferReport::Status::NoPort:
@@ -200,11 +200,9 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service,
     }
     const std::size_t position = *choice.position;
     const std::string target = portLine(choices, position);
-    const int rc = port.midiOutOpen(static_cast<int>(position) - 1);
-    port.setDeviceChosen();
-    if (rc != kMidiOk) {
-        io.err << "Couldn't open midi out, rc = " << rc << '\n'
-               << target << ": " << service.lastError() << '\n';
+    const MidiResult opened = port.choosePosition(static_cast<int>(position));
+    if (opened != MidiResult::Ok) {
+        io.err << openRefusedText(opened) << '\n' << target << ": " << service.lastError() << '\n';
         port.closeForExit();
         return kExitFailure;
     }

@@ -1,9 +1,10 @@
-#include "CliPresetInput.h"
+#include "cli/CliPresetInput.h"
 
 #include <ostream>
 
-#include "MessageText.h"
-#include "PresetFile.h"
+#include "presets/MessageText.h"
+#include "presets/PresetFile.h"
+#include "settings/EditorModel.h"
 
 namespace corvane {
 
@@ -13,8 +14,12 @@ std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStr
     if (!result.ok()) {
         io.err << kInvalidPresetMessage << '\n'
                << escapeControlBytes(file) << ": " << result.reason << '\n';
+        return std::nullopt;
     }
-    return result.settings;
+    EditorModel editor;
+    editor.Form_Load();
+    editor.applyPreset(*result.settings);
+    return editor.GatherSettings();
 }
 
 }  // namespace corvane

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "Cli.h"
-#include "FilterSettings.h"
+#include "cli/Cli.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 
@@ -21,7 +21,8 @@ inline bool namesStandardOutput(std::string_view file) {
     return file == kStandardStream || file == "/dev/stdout";
 }
 
-// Reads the preset named by a FILE argument, as the editor's Load would. A rejected file is
+// Reads the preset named by a FILE argument and returns the settings the editor holds after
+// loading it, as its Load would. A rejected file is
 // reported on io.err with "Invalid Corvane Preset File!" and the reason.
 std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStreams& io);
 

@@ -1,9 +1,9 @@
-#include "MidiOutPort.h"
+#include "midi/MidiOutPort.h"
 
 namespace corvane {
 
-namespace {
-constexpr std::string_view kNoPortText = "No MIDI output device is open.";
+std::string openRefusedText(MidiResult result) {
+    return "Couldn't open midi out, rc = " + std::to_string(resultCode(result));
 }
 
 MidiOutPort::MidiOutPort(MidiOutService& service) : m_service(service) {}
@@ -17,20 +17,23 @@ std::vector<std::string> MidiOutPort::deviceChoices() const {
     return choices;
 }
 
-int MidiOutPort::midiOutOpen(int deviceId) {
+MidiResult MidiOutPort::choosePosition(int position) {
+    midiOutClose();
+    const MidiResult opened = midiOutOpen(position - 1);
+    m_state.bDeviceChosen = true;
+    return opened;
+}
+
+MidiResult MidiOutPort::midiOutOpen(int deviceId) {
     m_state.rcMidiOut = m_service.open(deviceId);
-    m_state.hMidiOut = m_state.rcMidiOut == kMidiOk ? m_nextHandle++ : 0;
+    m_state.hMidiOut = m_state.rcMidiOut == MidiResult::Ok ? m_nextHandle++ : 0;
     return m_state.rcMidiOut;
 }
 
-int MidiOutPort::midiOutClose() {
+MidiResult MidiOutPort::midiOutClose() {
     m_state.rcMidiOut = m_service.close();
     m_state.hMidiOut = 0;
     return m_state.rcMidiOut;
-}
-
-void MidiOutPort::setDeviceChosen() {
-    m_state.bDeviceChosen = true;
 }
 
 void MidiOutPort::closeForExit() {
@@ -41,22 +44,11 @@ void MidiOutPort::closeForExit() {
     midiOutClose();
 }
 
-bool MidiOutPort::isOpen() const {
-    return m_state.hMidiOut != 0;
-}
-
-int MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
+MidiResult MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
     if (!isOpen()) {
-        return kMidiErrNotOpen;
+        return MidiResult::NotOpen;
     }
     return m_service.send(message);
-}
-
-std::string MidiOutPort::errorText() const {
-    if (!isOpen()) {
-        return std::string(kNoPortText);
-    }
-    return m_service.lastError();
 }
 
 }  // namespace corvane

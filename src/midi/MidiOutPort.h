@@ -1,22 +1,27 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "MidiOutService.h"
-#include "UpdateTransfer.h"
+#include "midi/MidiOutService.h"
 
 namespace corvane {
 
+// The report of a refused open: the text, then the result code in decimal.
+std::string openRefusedText(MidiResult result);
+
 // The shared state of the program's one MIDI output port.
 struct MidiPortState {
-    int hMidiOut = 0;            // handle of the open port; 0 while none has been opened
-    int rcMidiOut = 0;           // result of the last open or close
-    bool bDeviceChosen = false;  // set by every OK of the device dialog
+    int hMidiOut = 0;                       // handle of the open port; 0 while none is open
+    MidiResult rcMidiOut = MidiResult::Ok;  // result of the last open or close
+    bool bDeviceChosen = false;             // set by every choice of a device
 };
 
-// The program's MIDI output port, owned by main() and lent to the windows.
-class MidiOutPort final : public SysExSink {
+// The program's MIDI output port, owned by main() and lent to the windows. Every way of
+// choosing a device, sending to it and letting it go runs through here.
+class MidiOutPort final {
   public:
     explicit MidiOutPort(MidiOutService& service);
 
@@ -24,13 +29,17 @@ class MidiOutPort final : public SysExSink {
     // Position p opens device id p - 1.
     std::vector<std::string> deviceChoices() const;
 
+    // Chooses position p of deviceChoices(): closes the port, opens device id p - 1 (p = -1,
+    // nothing chosen, asks for id -2, which the service refuses) and marks a device as chosen
+    // whether or not the open succeeded. Returns the result of the open.
+    MidiResult choosePosition(int position);
+
     // Opens device id deviceId (kMidiMapperId for the mapper). On success hMidiOut gets a new
     // non-zero handle; on failure it is 0. The result is also kept in rcMidiOut.
-    int midiOutOpen(int deviceId);
+    MidiResult midiOutOpen(int deviceId);
     // Always asks the service, also when nothing is open (the service then refuses with
-    // kMidiErrNotOpen). hMidiOut is 0 afterwards; the result is also kept in rcMidiOut.
-    int midiOutClose();
-    void setDeviceChosen();
+    // MidiResult::NotOpen). hMidiOut is 0 afterwards; the result is also kept in rcMidiOut.
+    MidiResult midiOutClose();
     // Closes the port when a device has been chosen. Every way of quitting calls it; only the
     // first call reaches the service.
     void closeForExit();
@@ -39,10 +48,10 @@ class MidiOutPort final : public SysExSink {
     // The service's text about its last failure, such as why an open was refused.
     std::string serviceError() const { return m_service.lastError(); }
 
-    bool isOpen() const override;  // hMidiOut != 0
-    // With no port open returns kMidiErrNotOpen without asking the service.
-    int Send_SysEx(std::span<const std::uint8_t> message) override;
-    std::string errorText() const override;
+    bool isOpen() const { return m_state.hMidiOut != 0; }
+    // One complete system-exclusive message. With no port open returns MidiResult::NotOpen
+    // without asking the service.
+    MidiResult Send_SysEx(std::span<const std::uint8_t> message);
 
   private:
     MidiOutService& m_service;

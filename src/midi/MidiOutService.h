@@ -9,19 +9,20 @@
 namespace corvane {
 
 // MIDI result codes. They are shown to the user ("Couldn't open midi out, rc = N"), so
-// their values never change.
-//   0   success
-//   1   the back end reported an error; lastError() has its message
-//   2   no device with that id
-//   5   no port is open (send or close without an open port)
-//   6   no MIDI back end could be started (no ALSA sequencer, no JACK server, ...)
-//   68  the mapper was asked for, but the back end has no virtual ports and no ports
-constexpr int kMidiOk = 0;
-constexpr int kMidiErrBackend = 1;
-constexpr int kMidiErrBadDeviceId = 2;
-constexpr int kMidiErrNotOpen = 5;
-constexpr int kMidiErrNoService = 6;
-constexpr int kMidiErrNoDevice = 68;
+// their values never change. A service may return other values; they are shown as they are.
+enum class MidiResult : int {
+    Ok = 0,
+    BackendError = 1,  // the back end reported an error; lastError() has its message
+    BadDeviceId = 2,   // no device with that id
+    NotOpen = 5,       // no port is open (send or close without an open port)
+    NoService = 6,     // no MIDI back end could be started (no ALSA sequencer, no JACK server)
+    NoDevice = 68,     // the mapper was asked for; the back end has no virtual ports, no ports
+};
+
+// The number shown to the user.
+constexpr int resultCode(MidiResult result) {
+    return static_cast<int>(result);
+}
 
 // Device id of the mapper: a virtual output port the user routes in the system's patchbay.
 constexpr int kMidiMapperId = -1;
@@ -33,21 +34,21 @@ class MidiOutService {
   public:
     virtual ~MidiOutService() = default;
     // True when a MIDI back end runs; a service without one has no devices and refuses every
-    // open with kMidiErrNoService (lastError() says why).
+    // open with MidiResult::NoService (lastError() says why).
     virtual bool isAvailable() = 0;
     virtual int deviceCount() = 0;               // devices are ids 0..count-1
     virtual std::string deviceName(int id) = 0;  // product name; empty for an unknown id
-    virtual int open(int id) = 0;                // id -1 is the mapper; returns a result code
-    virtual int close() = 0;                     // kMidiErrNotOpen when nothing is open
+    virtual MidiResult open(int id) = 0;         // id -1 is the mapper
+    virtual MidiResult close() = 0;              // MidiResult::NotOpen when nothing is open
     virtual bool isOpen() const = 0;
-    virtual int send(std::span<const std::uint8_t> message) = 0;  // one complete message
+    virtual MidiResult send(std::span<const std::uint8_t> message) = 0;  // one complete message
     virtual std::string lastError() const = 0;  // text of the last failure, empty if none
 };
 
 // The RtMidi back end: the first compiled API that starts (ALSA, then JACK, ...); the
 // environment variable CORVANE_MIDI_API (e.g. "alsa", "jack") restricts it to that one API.
 // Never throws; with no working API it has no devices and every open fails with
-// kMidiErrNoService. A service that found no API tries again on its next use.
+// MidiResult::NoService. A service that found no API tries again on its next use.
 std::unique_ptr<MidiOutService> createRtMidiOutService();
 
 }  // namespace corvane

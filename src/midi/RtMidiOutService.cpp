@@ -9,7 +9,7 @@
 
 #include "JackServerWatch.h"
 #include "MidiLibraryQuiet.h"
-#include "MidiOutService.h"
+#include "midi/MidiOutService.h"
 
 namespace corvane {
 
@@ -68,9 +68,9 @@ class RtMidiOutService final : public MidiOutService {
         return name;
     }
 
-    int open(int id) override {
+    MidiResult open(int id) override {
         if (!ensureStarted()) {
-            return kMidiErrNoService;
+            return MidiResult::NoService;
         }
         if (m_open) {
             close();
@@ -80,15 +80,15 @@ class RtMidiOutService final : public MidiOutService {
         }
         if (id < 0 || id >= deviceCount()) {
             m_lastError = "There is no MIDI output device with id " + std::to_string(id) + ".";
-            return kMidiErrBadDeviceId;
+            return MidiResult::BadDeviceId;
         }
         return openDevice(id);
     }
 
-    int close() override {
+    MidiResult close() override {
         if (!m_open) {
             m_lastError = "No MIDI output port is open.";
-            return kMidiErrNotOpen;
+            return MidiResult::NotOpen;
         }
         const bool closed = attempt([&] { m_out->closePort(); });
         m_open = false;
@@ -101,24 +101,24 @@ class RtMidiOutService final : public MidiOutService {
             // Some back ends keep a virtual port until the client goes; a new client drops it.
             startApi(m_api);
         }
-        return closed ? kMidiOk : kMidiErrBackend;
+        return closed ? MidiResult::Ok : MidiResult::BackendError;
     }
 
     bool isOpen() const override { return m_open; }
 
-    int send(std::span<const std::uint8_t> message) override {
+    MidiResult send(std::span<const std::uint8_t> message) override {
         if (!m_open) {
             m_lastError = "No MIDI output port is open.";
-            return kMidiErrNotOpen;
+            return MidiResult::NotOpen;
         }
         if (!attempt([&] { m_out->sendMessage(message.data(), message.size()); })) {
-            return kMidiErrBackend;
+            return MidiResult::BackendError;
         }
         if (m_jackWatch && m_jackWatch->serverGone()) {
             m_lastError = "The JACK server has stopped; the message was not delivered.";
-            return kMidiErrBackend;
+            return MidiResult::BackendError;
         }
-        return kMidiOk;
+        return MidiResult::Ok;
     }
 
     std::string lastError() const override { return m_lastError; }
@@ -181,35 +181,35 @@ class RtMidiOutService final : public MidiOutService {
         return true;
     }
 
-    int openMapper() {
+    MidiResult openMapper() {
         if (hasVirtualPorts(m_api)) {
             if (!attempt([&] { m_out->openVirtualPort(std::string(kVirtualPortName)); })) {
-                return kMidiErrBackend;
+                return MidiResult::BackendError;
             }
             markOpen(true);
-            return kMidiOk;
+            return MidiResult::Ok;
         }
         if (deviceCount() == 0) {
             m_lastError = "This MIDI back end has no virtual ports and no output devices.";
-            return kMidiErrNoDevice;
+            return MidiResult::NoDevice;
         }
         return openDevice(0);
     }
 
-    int openDevice(int id) {
+    MidiResult openDevice(int id) {
         bool opened = false;
         if (!attempt([&] {
                 m_out->openPort(static_cast<unsigned int>(id), std::string(kVirtualPortName));
                 opened = m_out->isPortOpen();
             })) {
-            return kMidiErrBackend;
+            return MidiResult::BackendError;
         }
         if (!opened) {
             m_lastError = "The MIDI back end did not open device " + std::to_string(id) + ".";
-            return kMidiErrBackend;
+            return MidiResult::BackendError;
         }
         markOpen(false);
-        return kMidiOk;
+        return MidiResult::Ok;
     }
 
     void markOpen(bool isVirtual) {

@@ -1,4 +1,4 @@
-#include "MessageText.h"
+#include "presets/MessageText.h"
 
 #include <cstdint>
 

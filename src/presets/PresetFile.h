@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "FilterSettings.h"
-#include "SafeSave.h"
+#include "presets/SafeSave.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
 #include "PresetItemReader.h"
 
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 

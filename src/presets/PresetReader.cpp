@@ -3,12 +3,13 @@
 #include <span>
 #include <sstream>
 
-#include "MessageText.h"
-#include "PresetFile.h"
 #include "PresetHeaders.h"
 #include "PresetItemReader.h"
-#include "RegularFileInput.h"
-#include "SysExPatternText.h"
+#include "presets/MessageText.h"
+#include "presets/PresetFile.h"
+#include "presets/RegularFileInput.h"
+#include "settings/SettingsDump.h"
+#include "settings/SysExPatternText.h"
 
 namespace corvane {
 
@@ -24,7 +25,6 @@ constexpr std::int16_t kVelocityFallback = 101;
 constexpr std::int16_t kCheckFallback = 1;
 
 constexpr FieldRange kInt16Range{kInt16Min, kInt16Max};
-constexpr FieldRange kCcModeRange{0, kPresetSlotCount};  // 0 = All, n = slot n in mode One
 
 std::string shownItem(std::string_view item) {
     std::string text(1, '"');
@@ -55,19 +55,6 @@ std::optional<int> parseDecimalInteger(std::string_view text) {
         magnitude = std::min(magnitude * 10 + (c - '0'), kInt16Max + 2);
     }
     return negative ? -magnitude : magnitude;
-}
-
-// Flag byte i covers controllers 8i..8i+7; the weights 128, 64, ... 1 are taken in turn, so
-// a byte above 255 sets all eight flags and a negative byte none.
-void decodeFlagByte(int value, std::size_t group, CcEnableFlags& flags) {
-    int rest = value;
-    for (int k = 0; k < 8; ++k) {
-        const int weight = 0x80 >> k;
-        if (rest >= weight) {
-            flags[group * 8 + static_cast<std::size_t>(k)] = 1;
-            rest -= weight;
-        }
-    }
 }
 
 class PresetParser {
@@ -163,7 +150,7 @@ PresetReadResult PresetParser::parse() {
         header(kHeaderVersion) && header(kHeaderChannel) && value("MIDI channel", channel) &&
         header(kHeaderTranspose) && value("note transpose", transpose) && header(kHeaderVelocity) &&
         value("note velocity", velocity) && header(kHeaderControlChange) &&
-        value("control-change mode", ccMode, kCcModeRange) &&
+        value("control-change mode", ccMode, kCcModeByteValues) &&
         values("controller flag byte", flagBytes) &&
         values("preset slot controller", slots, kControllerValues) && header(kHeaderPitchBend) &&
         value("pitch bend bit", pitchBend) && header(kHeaderAfterTouch) &&
@@ -184,16 +171,15 @@ PresetReadResult PresetParser::parse() {
     settings.Channel = orFallback(channel, kChannelValues, kChannelFallback);
     settings.Transpose = orFallback(transpose, kTransposeValues, kTransposeFallback);
     settings.Velocity = orFallback(velocity, kVelocityValues, kVelocityFallback);
-    settings.CC_Mode = ccMode == 0 ? CcMode::All : CcMode::One;
-    settings.CC_Slot = static_cast<std::int16_t>(ccMode == 0 ? 0 : ccMode - 1);
+    applyCcModeByte(ccMode, settings);
     settings.CC_Enable.fill(0);
     for (std::size_t group = 0; group < flagBytes.size(); ++group) {
-        decodeFlagByte(flagBytes[group], group, settings.CC_Enable);
+        applyCcMapByte(flagBytes[group], group, settings.CC_Enable);
     }
     std::copy(slots.begin(), slots.end(), settings.CC_Preset.begin());
     settings.PitchBend = orFallback(pitchBend, kCheckValues, kCheckFallback);
     settings.AfterTouch = orFallback(afterTouch, kCheckValues, kCheckFallback);
-    settings.SysEx_Mode = sysExMode == 1 ? SysExMode::All : SysExMode::Specify;
+    settings.SysEx_Mode = sysExModeFromByte(sysExMode);
     std::copy(pattern.begin(), pattern.end(), settings.SysEx_Pattern.begin());
     // The stored count plays no part; the pattern runs up to its first entry above 127.
     settings.SysEx_Count = countShownEntries(settings.SysEx_Pattern);

@@ -3,9 +3,9 @@
 #include <string>
 #include <utility>
 
-#include "PresetFile.h"
 #include "PresetHeaders.h"
-#include "SettingsDump.h"
+#include "presets/PresetFile.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 
@@ -58,7 +58,7 @@ std::string writePresetText(const FilterSettings& settings) {
     file.header(kHeaderVelocity);
     file.value(settings.Velocity);
     file.header(kHeaderControlChange);
-    file.value(settings.CC_Mode == CcMode::All ? 0 : settings.CC_Slot + 1);
+    file.value(ccModeByte(settings));
     file.list(buildCcMap(settings.CC_Enable));
     file.list(settings.CC_Preset);
     file.header(kHeaderPitchBend);
@@ -66,9 +66,7 @@ std::string writePresetText(const FilterSettings& settings) {
     file.header(kHeaderAfterTouch);
     file.value(settings.AfterTouch);
     file.header(kHeaderSysEx);
-    // A Specify mode with an empty pattern is stored as All.
-    const bool sysExAll = settings.SysEx_Mode == SysExMode::All || settings.SysEx_Count == 0;
-    file.value(sysExAll ? 1 : 0);
+    file.value(sysExModeByte(settings));
     std::array<std::int16_t, kPatternSize + 1> countAndPattern{};
     countAndPattern[0] = settings.SysEx_Count;
     std::copy(settings.SysEx_Pattern.begin(), settings.SysEx_Pattern.end(),

@@ -1,4 +1,4 @@
-#include "RegularFileInput.h"
+#include "presets/RegularFileInput.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

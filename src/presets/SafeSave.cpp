@@ -1,4 +1,4 @@
-#include "SafeSave.h"
+#include "presets/SafeSave.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "MessageText.h"
-#include "RegularFileInput.h"
+#include "presets/MessageText.h"
+#include "presets/RegularFileInput.h"
 
 namespace corvane {
 

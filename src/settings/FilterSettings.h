@@ -29,6 +29,7 @@ constexpr FieldRange kControllerValues{0, kControllerCount - 1};
 constexpr FieldRange kCheckValues{0, 1};  // PitchBend, AfterTouch
 constexpr FieldRange kCountValues{0, kPatternSize};
 constexpr FieldRange kPatternByteValues{0, 255};
+constexpr FieldRange kCcModeByteValues{0, kPresetSlotCount};  // 0 = mode All, n = slot n
 
 enum class CcMode { All, One };
 enum class SysExMode { All, Specify };
@@ -65,5 +66,16 @@ constexpr SysExPatternEntries kDefaultSysExPattern = {65,  0,   66,  18,  64,  2
 
 // The settings the editor starts with.
 FilterSettings defaultSettings();
+
+// The CC mode byte of the dump and the preset file: 0 in mode All, CC_Slot + 1 in mode One.
+int ccModeByte(const FilterSettings& settings);
+// Sets CC_Mode and CC_Slot from a CC mode byte of 0..18; mode All takes slot 0.
+void applyCcModeByte(int byte, FilterSettings& settings);
+
+// The SysEx mode byte of the dump and the preset file: 1 when SysEx_Mode is All or the
+// pattern is empty, otherwise 0.
+std::uint8_t sysExModeByte(const FilterSettings& settings);
+// 1 reads as All, every other value as Specify.
+SysExMode sysExModeFromByte(int byte);
 
 }  // namespace corvane

@@ -1,4 +1,4 @@
-#include "SettingsDump.h"
+#include "settings/SettingsDump.h"
 
 #include <algorithm>
 #include <string_view>
@@ -35,7 +35,7 @@ constexpr ValueRange kChannelRange{"Channel", kChannelValues};
 constexpr ValueRange kTransposeRange{"Transpose", kTransposeValues};
 constexpr ValueRange kVelocityRange{"Velocity", kVelocityValues};
 constexpr ValueRange kSlotRange{"CC_Slot", kSlotValues};
-constexpr ValueRange kSlotByteRange{"CC slot byte", {0, kPresetSlotCount}};
+constexpr ValueRange kSlotByteRange{"CC slot byte", kCcModeByteValues};
 constexpr ValueRange kControllerRange{"CC_Preset", kControllerValues};
 constexpr ValueRange kPitchBendRange{"PitchBend", kCheckValues};
 constexpr ValueRange kAfterTouchRange{"AfterTouch", kCheckValues};
@@ -67,24 +67,12 @@ constexpr std::size_t kPatternStart = kCountPos + 1;
 static_assert(kPatternStart == 6 * kDataBytesPerPacket);
 static_assert(kPatternStart + kPatternSize == kPatternTailPacket * kDataBytesPerPacket + 2);
 
-std::uint8_t ccSlotByte(const FilterSettings& settings) {
-    if (settings.CC_Mode == CcMode::All) {
-        return 0;
-    }
-    return static_cast<std::uint8_t>(kSlotRange.clampToByte(settings.CC_Slot) + 1);
-}
-
-std::uint8_t sysExModeByte(const FilterSettings& settings) {
-    const bool all = settings.SysEx_Mode == SysExMode::All || settings.SysEx_Count <= 0;
-    return all ? 1 : 0;
-}
-
 DataStream buildDataStream(const FilterSettings& settings) {
     DataStream data{};
     data[0] = kChannelRange.clampToByte(settings.Channel);
     data[1] = kTransposeRange.clampToByte(settings.Transpose);
     data[2] = kVelocityRange.clampToByte(settings.Velocity);
-    data[3] = ccSlotByte(settings);
+    data[3] = kSlotByteRange.clampToByte(ccModeByte(settings));
     const CC_Map map = buildCcMap(settings.CC_Enable);
     std::copy(map.begin(), map.end(), data.begin() + kCcMapStart);
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
@@ -219,18 +207,17 @@ FilterSettings settingsFromData(const DataStream& data) {
     settings.Channel = data[0];
     settings.Transpose = data[1];
     settings.Velocity = data[2];
-    settings.CC_Mode = data[3] == 0 ? CcMode::All : CcMode::One;
-    settings.CC_Slot = static_cast<std::int16_t>(data[3] == 0 ? 0 : data[3] - 1);
-    for (int controller = 0; controller < kControllerCount; ++controller) {
-        const std::uint8_t mapByte = data[kCcMapStart + controller / 8];
-        settings.CC_Enable[controller] = (mapByte & (0x80 >> (controller % 8))) != 0 ? 1 : 0;
+    applyCcModeByte(data[3], settings);
+    settings.CC_Enable.fill(0);
+    for (std::size_t group = 0; group < std::tuple_size_v<CC_Map>; ++group) {
+        applyCcMapByte(data[kCcMapStart + group], group, settings.CC_Enable);
     }
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
         settings.CC_Preset[slot] = data[kPresetStart + slot];
     }
     settings.PitchBend = data[kPitchBendPos];
     settings.AfterTouch = data[kAfterTouchPos];
-    settings.SysEx_Mode = data[kSysExModePos] == 1 ? SysExMode::All : SysExMode::Specify;
+    settings.SysEx_Mode = sysExModeFromByte(data[kSysExModePos]);
     settings.SysEx_Count = data[kCountPos];
     for (std::size_t entry = 0; entry < kPatternSize; ++entry) {
         settings.SysEx_Pattern[entry] = data[kPatternStart + entry];
@@ -250,6 +237,17 @@ CC_Map buildCcMap(const CcEnableFlags& flags) {
         }
     }
     return map;
+}
+
+void applyCcMapByte(int value, std::size_t group, CcEnableFlags& flags) {
+    int rest = value;
+    for (std::size_t k = 0; k < 8; ++k) {
+        const int weight = 0x80 >> k;
+        if (rest >= weight) {
+            flags[group * 8 + k] = 1;
+            rest -= weight;
+        }
+    }
 }
 
 SettingsDump BuildSettingsDump(const FilterSettings& settings) {

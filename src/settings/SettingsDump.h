@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "FilterSettings.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 
@@ -34,6 +34,10 @@ using SettingsDump = std::array<DumpPacket, kPacketCount>;
 using CC_Map = std::array<std::uint8_t, 16>;
 
 CC_Map buildCcMap(const CcEnableFlags& flags);
+// Sets the flags of controllers 8 * group .. 8 * group + 7 that one map byte marks: the
+// weights 128, 64 ... 1 are taken in turn, so a value above 255 sets all eight flags and a
+// negative value none. Flags it does not set keep their value.
+void applyCcMapByte(int value, std::size_t group, CcEnableFlags& flags);
 
 // Encodes the settings. Pure. Every field must lie in its documented range (see
 // findUnsendableValue); a value outside it is clamped so that no packet carries an illegal byte.

@@ -1,4 +1,4 @@
-#include "SysExPatternText.h"
+#include "settings/SysExPatternText.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FilterSettings.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "ControllerNames.h"
+#include "ui/ControllerNames.h"
 
 namespace corvane {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "FilterSettings.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "EditorCommandLine.h"
+#include "ui/EditorCommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "MIDISetupForm.h"
+#include "ui/MIDISetupForm.h"
 
 #include <QColor>
 #include <QComboBox>
@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "MidiOutPort.h"
-#include "UserDialogs.h"
+#include "midi/MidiOutPort.h"
+#include "ui/UserDialogs.h"
 
 namespace corvane {
 
@@ -93,18 +93,15 @@ void MIDISetupForm::Form_Update() {
 }
 
 void MIDISetupForm::cmdOK_Click() {
-    m_port.midiOutClose();
-    const int position = Combo_MIDI_OUT->currentIndex();
-    const int rc = m_port.midiOutOpen(position - 1);
-    if (rc != kMidiOk) {
-        QString text = QStringLiteral("Couldn't open midi out, rc = %1").arg(rc);
+    const MidiResult opened = m_port.choosePosition(Combo_MIDI_OUT->currentIndex());
+    if (opened != MidiResult::Ok) {
+        QString text = QString::fromStdString(openRefusedText(opened));
         const std::string reason = m_port.serviceError();
         if (!reason.empty()) {
             text += QLatin1Char('\n') + QString::fromStdString(reason);
         }
         m_dialogs.showMessage(this, text);
     }
-    m_port.setDeviceChosen();
     hide();
 }
 

@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "ui/frmMain.h"
 
 #include <QBitmap>
 #include <QComboBox>
@@ -12,7 +12,7 @@
 #include <cmath>
 #include <string>
 
-#include "ControllerNames.h"
+#include "ui/ControllerNames.h"
 
 // The skin lives in the resources of a static library, which the linker keeps only when named.
 static QImage loadSkinPicture() {
@@ -71,28 +71,14 @@ void frmMain::Form_Load() {
     for (int n = kVelocityMin; n <= kVelocityMax; ++n) {
         velocities[static_cast<std::size_t>(n - 1)] = ' ' + std::to_string(n);
     }
-    fillList(cmbVelocity, velocities);
+    fillList(listWidget(EditorList::cmbVelocity), velocities);
+    fillList(listWidget(EditorList::cmbCCNumber), controllerNames());
+    fillList(listWidget(EditorList::cmbCC_Index), controllerNames());
 
-    const FilterSettings defaults = defaultSettings();
-    CC_Enable = defaults.CC_Enable;
-    cmbChannel->setCurrentIndex(defaults.Channel);
-    cmbTranspose->setCurrentIndex(defaults.Transpose);
-    cmbVelocity->setCurrentIndex(defaults.Velocity - 1);
-    CC_Preset = defaults.CC_Preset;
-
-    fillList(cmbCCNumber, controllerNames());
-    fillList(cmbCC_Index, controllerNames());
-    // The handlers bring chkCC and the slot list in line with the arrays; with no slot chosen
-    // yet, choosing the controller also chooses slot 1.
-    cmbCCNumber->setCurrentIndex(0);
-    cmbCC_Index->setCurrentIndex(CC_Preset[0]);
-    cmbPreset->setCurrentIndex(0);
-
-    SysEx_Count = defaults.SysEx_Count;
-    SysEx_Pattern = defaults.SysEx_Pattern;
-    Show_SysEx();
+    m_model.Form_Load();
+    showModel();
     // No device has been chosen: the port lent to the window starts closed.
-    cmbChannel->setFocus();
+    listWidget(EditorList::cmbChannel)->setFocus();
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

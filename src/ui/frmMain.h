@@ -8,12 +8,11 @@
 #include <QString>
 #include <QWidget>
 
-#include <cstdint>
-#include <optional>
+#include <array>
 
-#include "FilterSettings.h"
-#include "SysExPatternText.h"
-#include "UserDialogs.h"
+#include "settings/EditorModel.h"
+#include "settings/FilterSettings.h"
+#include "ui/UserDialogs.h"
 
 class QCheckBox;
 class QComboBox;
@@ -41,9 +40,9 @@ QPoint centredWindowPosition(QSize screen);
 // The window's shape: every pixel of the client area whose skin colour is not the key colour.
 QRegion skinShape(const QImage& skin, QSize client);
 
-// The main window: the skinned face of the editor with its 19 controls. It holds the filter
-// settings in its controls and in the arrays CC_Enable, CC_Preset, SysEx_Pattern and the count
-// SysEx_Count.
+// The main window: the skinned face of the editor with its 19 controls. A view over the
+// EditorModel: it shows the model's control states and forwards every change of a check box,
+// a list choice or the pattern text to it; the model decides what follows.
 class frmMain : public QWidget {
     Q_OBJECT
 
@@ -51,8 +50,9 @@ class frmMain : public QWidget {
     // The port, dialogs and pacer are lent; they must outlive the window.
     frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent = nullptr);
 
+    const EditorModel& model() const { return m_model; }
     // The settings as the controls and arrays hold them.
-    FilterSettings GatherSettings() const;
+    FilterSettings GatherSettings() const { return m_model.GatherSettings(); }
     // Puts settings into the controls and arrays the way a loaded preset does; every field must
     // lie in its range.
     void applySettings(const FilterSettings& settings);
@@ -61,9 +61,7 @@ class frmMain : public QWidget {
     // text was rejected: the command must then not run.
     bool takePendingSysExEdit();
 
-    // Writes the pattern into txtSysEx, up to the first entry of 128 or more.
-    void Show_SysEx();
-
+    // Reads the preset file at path into the window, as Load does once a file is chosen.
     void Load_Preset(const QString& path);
     void Save_Preset(const QString& path);
 
@@ -87,51 +85,23 @@ class frmMain : public QWidget {
     void connectHandlers();
     void createShortcuts();
     void Form_Load();
-
-    void chkCCAll_Click();
-    void chkCCOne_Click();
-    void chkSysExAll_Click();
-    void chkSysExSpecify_Click();
-    void cmbCCNumber_Click();
-    void chkCC_Click();
-    void cmbPreset_Click();
-    void cmbCC_Index_Click();
-    void setCcModeControls(bool all);
-    void showPresetController(int slot);
+    // Brings every control in line with the model, with the controls' own signals silent.
+    void showModel();
+    QComboBox* listWidget(EditorList which) const;
+    QCheckBox* checkWidget(EditorCheck which) const;
 
     void txtSysEx_LostFocus();
-    std::optional<PatternItemError> applyPatternText();
     void reportRejectedPattern();
 
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
     Pacer& m_pacer;
     QImage m_skin;
+    EditorModel m_model;
 
-    QComboBox* cmbChannel = nullptr;
-    QComboBox* cmbTranspose = nullptr;
-    QComboBox* cmbVelocity = nullptr;
-    QCheckBox* chkPitchBend = nullptr;
-    QCheckBox* chkAfterTouch = nullptr;
-    QCheckBox* chkCCAll = nullptr;
-    QCheckBox* chkCCOne = nullptr;
-    QCheckBox* chkSysExSpecify = nullptr;
-    QCheckBox* chkSysExAll = nullptr;
-    QPushButton* cmdLoad = nullptr;
-    QPushButton* cmdSave = nullptr;
-    QPushButton* cmdDevice = nullptr;
-    QPushButton* cmdUpdate = nullptr;
-    QPushButton* cmdExit = nullptr;
-    QCheckBox* chkCC = nullptr;
-    QComboBox* cmbCCNumber = nullptr;
-    QComboBox* cmbPreset = nullptr;
-    QComboBox* cmbCC_Index = nullptr;
+    std::array<QComboBox*, kEditorListCount> m_lists{};
+    std::array<QCheckBox*, kEditorCheckCount> m_checks{};
     QLineEdit* txtSysEx = nullptr;
-
-    CcEnableFlags CC_Enable{};
-    CcPresetTable CC_Preset{};
-    SysExPatternEntries SysEx_Pattern{};
-    std::int16_t SysEx_Count = 0;
 
     QPointer<MIDISetupForm> m_deviceDialog;
 

@@ -5,11 +5,13 @@
 #include <QShortcut>
 #include <QWindow>
 
+#include <chrono>
 #include <optional>
 
-#include "MidiOutPort.h"
-#include "UserDialogs.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "midi/UpdateTransfer.h"
+#include "ui/UserDialogs.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 
@@ -22,6 +24,23 @@ class WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Shows the wait cursor from the first pause of a transfer until the object goes: a transfer
+// that sends nothing does not pause and shows no wait cursor.
+class BusyPacer final : public Pacer {
+  public:
+    explicit BusyPacer(Pacer& pacer) : m_pacer(pacer) {}
+    void pause(std::chrono::milliseconds duration) override {
+        if (!m_busy) {
+            m_busy.emplace();
+        }
+        m_pacer.pause(duration);
+    }
+
+  private:
+    Pacer& m_pacer;
+    std::optional<WaitCursor> m_busy;
 };
 
 QString transferFailure(const TransferReport& report) {
@@ -59,12 +78,10 @@ void frmMain::cmdUpdate_Click() {
     if (!takePendingSysExEdit()) {
         return;
     }
-    std::optional<WaitCursor> busy;
-    if (m_port.isOpen()) {
-        busy.emplace();
-    }
-    const TransferReport report = runUpdateTransfer(GatherSettings(), m_port, m_pacer);
-    busy.reset();
+    const TransferReport report = [this] {
+        BusyPacer pacer(m_pacer);
+        return runUpdateTransfer(GatherSettings(), m_port, pacer);
+    }();
     const QString failure = transferFailure(report);
     if (!failure.isEmpty()) {
         m_dialogs.showMessage(this, failure);

@@ -1,13 +1,20 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFont>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStringList>
 
-#include "frmMain.h"
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+#include "ui/ControlLayout.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 
@@ -15,11 +22,14 @@ namespace {
 
 const QColor kMenuColour(240, 240, 240);         // system colour of menus
 const QColor kCaptionTextColour(255, 255, 255);  // system colour of caption text
-const QColor kSpecifyBoxColour(255, 255, 255);   // chkSysExSpecify
 const QString kFontFamily = QStringLiteral("Times New Roman");
 constexpr qreal kComboPointSize = 12.0;
 constexpr qreal kButtonPointSize = 14.25;
 constexpr qreal kTextPointSize = 11.25;
+
+QString translated(const char* text) {
+    return QCoreApplication::translate("corvane::frmMain", text);
+}
 
 QFont serifFont(qreal pointSize, bool bold) {
     QFont font(kFontFamily);
@@ -37,44 +47,6 @@ void fillBackground(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
-template <typename Control>
-Control* place(Control* control, const char* name, const QRect& geometry, const QString& tip) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(geometry);
-    control->setToolTip(tip);
-    control->setFocusPolicy(Qt::StrongFocus);
-    return control;
-}
-
-// A list-only combo box: a choice is always one of its items.
-QComboBox* combo(QWidget* parent, const char* name, const QRect& geometry, const QStringList& items,
-                 const QString& tip) {
-    auto* box = place(new QComboBox(parent), name, geometry, tip);
-    box->setEditable(false);
-    box->setFont(serifFont(kComboPointSize, false));
-    fillBackground(box, kMenuColour);
-    box->addItems(items);
-    box->setCurrentIndex(-1);
-    return box;
-}
-
-// A bare check box; its label is lettering on the skin.
-QCheckBox* check(QWidget* parent, const char* name, const QRect& geometry, bool ticked,
-                 const QString& tip, const QColor& background = kCaptionTextColour) {
-    auto* box = place(new QCheckBox(parent), name, geometry, tip);
-    box->setChecked(ticked);
-    fillBackground(box, background);
-    return box;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QRect& geometry,
-                    const QString& caption, const QString& tip) {
-    auto* push = place(new QPushButton(caption, parent), name, geometry, tip);
-    push->setFont(serifFont(kButtonPointSize, true));
-    push->setAutoDefault(false);
-    return push;
-}
-
 QStringList numberTexts(int first, int last) {
     QStringList texts;
     for (int n = first; n <= last; ++n) {
@@ -83,83 +55,168 @@ QStringList numberTexts(int first, int last) {
     return texts;
 }
 
+// The items a list holds from the start; the velocity and controller lists are filled by
+// Form_Load.
+QStringList designItems(EditorList which) {
+    switch (which) {
+        case EditorList::cmbChannel:
+            return numberTexts(1, kChannelCount);
+        case EditorList::cmbTranspose:
+            return numberTexts(-kTransposeZero, kTransposePositions - 1 - kTransposeZero);
+        case EditorList::cmbPreset:
+            return numberTexts(1, kPresetSlotCount);
+        case EditorList::cmbVelocity:
+        case EditorList::cmbCCNumber:
+        case EditorList::cmbCC_Index:
+            break;
+    }
+    return {};
+}
+
+template <std::size_t N>
+std::size_t positionOf(const std::array<std::string_view, N>& names, std::string_view name) {
+    return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// A list-only combo box: a choice is always one of its items.
+QComboBox* combo(QWidget* parent, EditorList which) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(false);
+    box->setFont(serifFont(kComboPointSize, false));
+    fillBackground(box, kMenuColour);
+    box->addItems(designItems(which));
+    box->setCurrentIndex(-1);
+    return box;
+}
+
+QCheckBox* check(QWidget* parent) {
+    auto* box = new QCheckBox(parent);
+    fillBackground(box, kCaptionTextColour);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const char* caption) {
+    auto* push = new QPushButton(translated(caption), parent);
+    push->setFont(serifFont(kButtonPointSize, true));
+    push->setAutoDefault(false);
+    return push;
+}
+
+QLineEdit* textBox(QWidget* parent) {
+    auto* text = new QLineEdit(parent);
+    text->setFont(serifFont(kTextPointSize, false));
+    fillBackground(text, kCaptionTextColour);
+    return text;
+}
+
 }  // namespace
 
-// Controls in tab order, at their pixel positions. The design state is control-change mode All
-// and SysEx mode All.
+// Builds the controls of kControlLayout, in its tab order. Their states come from the model.
 void frmMain::createControls() {
-    cmbChannel = combo(this, "cmbChannel", {264, 172, 57, 27}, numberTexts(1, kChannelCount),
-                       tr("MIDI channel of the unit (1 to 16)"));
-    cmbTranspose = combo(this, "cmbTranspose", {264, 218, 57, 27},
-                         numberTexts(-kTransposeZero, kTransposePositions - 1 - kTransposeZero),
-                         tr("Note transpose in semitones (-11 to 11)"));
-    cmbVelocity =
-        combo(this, "cmbVelocity", {264, 264, 57, 27}, {}, tr("Note velocity (1 to 127)"));
-    chkPitchBend = check(this, "chkPitchBend", {568, 203, 13, 14}, true, tr("Filter pitch bend"));
-    chkAfterTouch =
-        check(this, "chkAfterTouch", {568, 247, 13, 14}, true, tr("Filter after touch"));
-    chkCCAll = check(this, "chkCCAll", {160, 383, 13, 14}, true,
-                     tr("Control change mode All: an Enable flag for each controller"));
-    chkCCOne = check(this, "chkCCOne", {160, 426, 13, 14}, false,
-                     tr("Control change mode One: the controller of one preset slot"));
-    chkSysExSpecify =
-        check(this, "chkSysExSpecify", {160, 576, 13, 14}, false,
-              tr("SysEx mode Specify: the byte pattern typed on the right"), kSpecifyBoxColour);
-    chkSysExAll = check(this, "chkSysExAll", {160, 533, 13, 14}, true, tr("SysEx mode All"));
-    cmdLoad = button(this, "cmdLoad", {80, 640, 81, 33}, tr("Load"),
-                     tr("Load the settings from a preset file (Ctrl+O)"));
-    cmdSave = button(this, "cmdSave", {192, 640, 81, 33}, tr("Save"),
-                     tr("Save the settings to a preset file (Ctrl+S)"));
-    cmdDevice = button(this, "cmdDevice", {304, 640, 81, 33}, tr("Device"),
-                       tr("Choose the MIDI output device"));
-    cmdUpdate = button(this, "cmdUpdate", {416, 640, 81, 33}, tr("Update"),
-                       tr("Send the settings to the unit (Ctrl+Return)"));
-    cmdExit = button(this, "cmdExit", {528, 640, 81, 33}, tr("Exit"),
-                     tr("Close the MIDI port and quit (Ctrl+Q)"));
-    chkCC = check(this, "chkCC", {568, 383, 13, 14}, true,
-                  tr("Enable the controller chosen in CC Number"));
-    cmbCCNumber = combo(this, "cmbCCNumber", {312, 376, 161, 27}, {},
-                        tr("Controller whose Enable flag is shown"));
-    cmbPreset = combo(this, "cmbPreset", {260, 420, 49, 27}, numberTexts(1, kPresetSlotCount),
-                      tr("Preset slot (1 to 18)"));
-    cmbCC_Index = combo(this, "cmbCC_Index", {444, 420, 177, 27}, {},
-                        tr("Controller assigned to the chosen preset slot"));
-    txtSysEx = place(new QLineEdit(this), "txtSysEx", {210, 570, 400, 25},
-                     tr("SysEx byte pattern: up to 16 values 0 to 255, each followed by a comma"));
-    txtSysEx->setFont(serifFont(kTextPointSize, false));
-    fillBackground(txtSysEx, kCaptionTextColour);
-
-    cmbPreset->setEnabled(false);
-    cmbCC_Index->setEnabled(false);
-    txtSysEx->setEnabled(false);
-
-    QWidget* const tabOrder[] = {cmbChannel,    cmbTranspose, cmbVelocity, chkPitchBend,
-                                 chkAfterTouch, chkCCAll,     chkCCOne,    chkSysExSpecify,
-                                 chkSysExAll,   cmdLoad,      cmdSave,     cmdDevice,
-                                 cmdUpdate,     cmdExit,      chkCC,       cmbCCNumber,
-                                 cmbPreset,     cmbCC_Index,  txtSysEx};
-    for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    QWidget* previous = nullptr;
+    for (const ControlPlace& place : kControlLayout) {
+        QWidget* control = nullptr;
+        switch (place.kind) {
+            case ControlKind::List: {
+                const std::size_t i = positionOf(kEditorListNames, place.name);
+                m_lists[i] = combo(this, static_cast<EditorList>(i));
+                control = m_lists[i];
+                break;
+            }
+            case ControlKind::Check: {
+                const std::size_t i = positionOf(kEditorCheckNames, place.name);
+                m_checks[i] = check(this);
+                control = m_checks[i];
+                break;
+            }
+            case ControlKind::Button:
+                control = button(this, place.caption);
+                break;
+            case ControlKind::Text:
+                txtSysEx = textBox(this);
+                control = txtSysEx;
+                break;
+        }
+        control->setObjectName(
+            QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
+        control->setGeometry(place.geometry);
+        control->setToolTip(translated(place.tip));
+        control->setFocusPolicy(Qt::StrongFocus);
+        if (previous != nullptr) {
+            setTabOrder(previous, control);
+        }
+        previous = control;
     }
 }
 
-// A change of a check state or a list choice, by the user or from code, runs the control's
-// handler at once.
+QComboBox* frmMain::listWidget(EditorList which) const {
+    return m_lists[static_cast<std::size_t>(which)];
+}
+
+QCheckBox* frmMain::checkWidget(EditorCheck which) const {
+    return m_checks[static_cast<std::size_t>(which)];
+}
+
+// Every change of a check state, a list choice or the pattern text, by the user or from code,
+// goes to the model, whose rules (chkCCAll_Click, cmbPreset_Click ...) run at once; the
+// controls then show what the model holds.
 void frmMain::connectHandlers() {
-    connect(chkCCAll, &QCheckBox::toggled, this, &frmMain::chkCCAll_Click);
-    connect(chkCCOne, &QCheckBox::toggled, this, &frmMain::chkCCOne_Click);
-    connect(chkSysExAll, &QCheckBox::toggled, this, &frmMain::chkSysExAll_Click);
-    connect(chkSysExSpecify, &QCheckBox::toggled, this, &frmMain::chkSysExSpecify_Click);
-    connect(chkCC, &QCheckBox::toggled, this, &frmMain::chkCC_Click);
-    connect(cmbCCNumber, &QComboBox::currentIndexChanged, this, &frmMain::cmbCCNumber_Click);
-    connect(cmbPreset, &QComboBox::currentIndexChanged, this, &frmMain::cmbPreset_Click);
-    connect(cmbCC_Index, &QComboBox::currentIndexChanged, this, &frmMain::cmbCC_Index_Click);
-    connect(cmdLoad, &QPushButton::clicked, this, &frmMain::cmdLoad_Click);
-    connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
-    connect(cmdDevice, &QPushButton::clicked, this, &frmMain::cmdDevice_Click);
-    connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::cmdUpdate_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        const auto which = static_cast<EditorList>(i);
+        connect(m_lists[i], &QComboBox::currentIndexChanged, this, [this, which](int position) {
+            m_model.chooseListItem(which, position);
+            showModel();
+        });
+    }
+    for (std::size_t i = 0; i < m_checks.size(); ++i) {
+        const auto which = static_cast<EditorCheck>(i);
+        connect(m_checks[i], &QCheckBox::toggled, this, [this, which](bool ticked) {
+            m_model.setCheck(which, ticked ? 1 : 0);
+            showModel();
+        });
+    }
+    connect(txtSysEx, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_model.typePatternText(text.toStdString()); });
+    const std::pair<const char*, void (frmMain::*)()> commands[] = {
+        {"cmdLoad", &frmMain::cmdLoad_Click},     {"cmdSave", &frmMain::cmdSave_Click},
+        {"cmdDevice", &frmMain::cmdDevice_Click}, {"cmdUpdate", &frmMain::cmdUpdate_Click},
+        {"cmdExit", &frmMain::cmdExit_Click},
+    };
+    for (const auto& [name, command] : commands) {
+        connect(findChild<QPushButton*>(QString::fromLatin1(name)), &QPushButton::clicked, this,
+                command);
+    }
     txtSysEx->installEventFilter(this);
+}
+
+void frmMain::showModel() {
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        const ListState& state = m_model.list(static_cast<EditorList>(i));
+        QComboBox* list = m_lists[i];
+        const QSignalBlocker silent(list);
+        if (list->currentIndex() != state.ListIndex) {
+            list->setCurrentIndex(state.ListIndex);
+        }
+        list->setEnabled(state.Enabled);
+    }
+    for (std::size_t i = 0; i < m_checks.size(); ++i) {
+        const CheckState& state = m_model.check(static_cast<EditorCheck>(i));
+        QCheckBox* box = m_checks[i];
+        const QSignalBlocker silent(box);
+        box->setChecked(state.Value == 1);
+        box->setEnabled(state.Enabled);
+    }
+    const QString text = QString::fromStdString(m_model.txtSysEx().Text);
+    const QSignalBlocker silent(txtSysEx);
+    if (txtSysEx->text() != text) {
+        txtSysEx->setText(text);
+    }
+    txtSysEx->setEnabled(m_model.txtSysEx().Enabled);
+}
+
+void frmMain::applySettings(const FilterSettings& settings) {
+    m_model.applyPreset(settings);
+    showModel();
 }
 
 }  // namespace corvane

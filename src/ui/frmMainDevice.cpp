@@ -1,5 +1,5 @@
-#include "MIDISetupForm.h"
-#include "frmMain.h"
+#include "ui/MIDISetupForm.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "MessageText.h"
-#include "PresetFile.h"
-#include "frmMain.h"
+#include "presets/MessageText.h"
+#include "presets/PresetFile.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 

@@ -1,8 +1,8 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 
-#include "UserDialogs.h"
-#include "frmMain.h"
+#include "ui/UserDialogs.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 
@@ -17,31 +17,13 @@ bool movesToAnotherControl(const QFocusEvent& event) {
 
 }  // namespace
 
-void frmMain::Show_SysEx() {
-    txtSysEx->setText(QString::fromStdString(showSysExPattern(SysEx_Pattern)));
-}
-
-// Sets SysEx_Count and the first entries of SysEx_Pattern from the text; on a value outside
-// 0..255 the pattern stays as it was.
-std::optional<PatternItemError> frmMain::applyPatternText() {
-    FilterSettings settings;
-    settings.SysEx_Pattern = SysEx_Pattern;
-    settings.SysEx_Count = SysEx_Count;
-    auto error = applySysExPatternText(txtSysEx->text().toStdString(), settings);
-    if (!error) {
-        SysEx_Pattern = settings.SysEx_Pattern;
-        SysEx_Count = settings.SysEx_Count;
-    }
-    return error;
-}
-
 // The report waits until the press that moved the focus has been handled, so the command
 // that the press was for sees the rejection and does not run.
 void frmMain::txtSysEx_LostFocus() {
-    if (!txtSysEx->isEnabled() || m_patternRejected) {
+    if (m_patternRejected) {
         return;
     }
-    if (applyPatternText()) {
+    if (m_model.txtSysEx_LostFocus()) {
         m_patternRejected = true;
         QMetaObject::invokeMethod(this, &frmMain::reportRejectedPattern, Qt::QueuedConnection);
     }
@@ -57,7 +39,7 @@ bool frmMain::takePendingSysExEdit() {
     if (m_patternRejected) {
         return false;
     }
-    if (txtSysEx->hasFocus() && applyPatternText()) {
+    if (txtSysEx->hasFocus() && m_model.takePatternText()) {
         m_dialogs.showMessage(this, kPatternRangeMessage);
         txtSysEx->setFocus(Qt::OtherFocusReason);
         return false;

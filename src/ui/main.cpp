@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "EditorCommandLine.h"
-#include "MidiOutPort.h"
-#include "UserDialogs.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "midi/UpdateTransfer.h"
+#include "ui/EditorCommandLine.h"
+#include "ui/UserDialogs.h"
+#include "ui/frmMain.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "FilterSettings.h"
-#include "PresetFile.h"
-#include "SettingsDump.h"
-#include "SysExPatternText.h"
+#include "presets/PresetFile.h"
+#include "settings/FilterSettings.h"
+#include "settings/SettingsDump.h"
+#include "settings/SysExPatternText.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <sstream>
 #include <string>
 
-#include "Cli.h"
 #include "DefaultDumpListing.h"
 #include "FileContents.h"
-#include "PresetFile.h"
-#include "SettingsDump.h"
+#include "cli/Cli.h"
+#include "presets/PresetFile.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 namespace {

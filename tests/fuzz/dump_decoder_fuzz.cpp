@@ -6,7 +6,7 @@
 #include <span>
 
 #include "FuzzCheck.h"
-#include "SettingsDump.h"
+#include "settings/SettingsDump.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

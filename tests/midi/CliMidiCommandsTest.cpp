@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "CliMidiCommands.h"
 #include "FakeMidiOutService.h"
-#include "PresetFile.h"
 #include "RecordingPacer.h"
+#include "cli/CliMidiCommands.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 namespace {
@@ -97,8 +97,10 @@ TEST(CliSend, OpensThePositionThatPortsPrints) {
         EXPECT_EQ(run.service.openedIds(), std::vector<int>{c.deviceId});
         EXPECT_EQ(run.service.sentMessages().size(), 10u);
         EXPECT_EQ(run.pacer.pauses().size(), 10u);
+        // The device dialog's protocol: close, open, ..., and the close at the end.
+        EXPECT_EQ(run.service.calls().front().kind, FakeMidiOutService::CallKind::Close);
         EXPECT_EQ(run.service.calls().back().kind, FakeMidiOutService::CallKind::Close);
-        EXPECT_EQ(run.service.closeCount(), 1);
+        EXPECT_EQ(run.service.closeCount(), 2);
         EXPECT_NE(run.out.str().find(c.target), std::string::npos) << run.out.str();
     }
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FakeMidiOutService.h"
-#include "MidiOutPort.h"
+#include "midi/MidiOutPort.h"
 
 namespace corvane {
 namespace {
@@ -37,14 +37,14 @@ TEST(MidiOutPortOpen, SuccessGivesAFreshHandleAndKeepsTheResult) {
     EXPECT_EQ(port.state().hMidiOut, 0);
     EXPECT_FALSE(port.isOpen());
 
-    EXPECT_EQ(port.midiOutOpen(1), kMidiOk);
+    EXPECT_EQ(port.midiOutOpen(1), MidiResult::Ok);
     const int first = port.state().hMidiOut;
     EXPECT_NE(first, 0);
     EXPECT_TRUE(port.isOpen());
-    EXPECT_EQ(port.state().rcMidiOut, kMidiOk);
+    EXPECT_EQ(port.state().rcMidiOut, MidiResult::Ok);
 
     port.midiOutClose();
-    EXPECT_EQ(port.midiOutOpen(kMidiMapperId), kMidiOk);
+    EXPECT_EQ(port.midiOutOpen(kMidiMapperId), MidiResult::Ok);
     EXPECT_NE(port.state().hMidiOut, 0);
     EXPECT_NE(port.state().hMidiOut, first);
     EXPECT_EQ(service.openedIds(), (std::vector<int>{1, kMidiMapperId}));
@@ -59,8 +59,8 @@ TEST(MidiOutPortOpen, RefusalLeavesNoPortAndKeepsTheCode) {
     };
     const Case cases[] = {
         {"refused", 68, 0, 68},
-        {"unknown id", 0, 5, kMidiErrBadDeviceId},
-        {"typed text selects nothing", 0, -2, kMidiErrBadDeviceId},
+        {"unknown id", 0, 5, resultCode(MidiResult::BadDeviceId)},
+        {"typed text selects nothing", 0, -2, resultCode(MidiResult::BadDeviceId)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,8 +69,8 @@ TEST(MidiOutPortOpen, RefusalLeavesNoPortAndKeepsTheCode) {
             service.refuseOpen(c.refusal);
         }
         MidiOutPort port(service);
-        EXPECT_EQ(port.midiOutOpen(c.deviceId), c.expected);
-        EXPECT_EQ(port.state().rcMidiOut, c.expected);
+        EXPECT_EQ(resultCode(port.midiOutOpen(c.deviceId)), c.expected);
+        EXPECT_EQ(resultCode(port.state().rcMidiOut), c.expected);
         EXPECT_EQ(port.state().hMidiOut, 0);
         EXPECT_FALSE(port.isOpen());
     }
@@ -80,12 +80,11 @@ TEST(MidiOutPortSend, WithNoPortOpenFailsWithoutAskingTheService) {
     FakeMidiOutService service({"A"});
     service.refuseOpen(4);
     MidiOutPort port(service);
-    EXPECT_EQ(port.Send_SysEx(kMessage), kMidiErrNotOpen);
+    EXPECT_EQ(port.Send_SysEx(kMessage), MidiResult::NotOpen);
     port.midiOutOpen(0);
-    EXPECT_EQ(port.Send_SysEx(kMessage), kMidiErrNotOpen);
+    EXPECT_EQ(port.Send_SysEx(kMessage), MidiResult::NotOpen);
 
     EXPECT_TRUE(service.sentMessages().empty());
-    EXPECT_EQ(port.errorText(), "No MIDI output device is open.");
 }
 
 TEST(MidiOutPortSend, PassesTheMessageAndTheServiceResult) {
@@ -94,9 +93,9 @@ TEST(MidiOutPortSend, PassesTheMessageAndTheServiceResult) {
     MidiOutPort port(service);
     port.midiOutOpen(0);
 
-    EXPECT_EQ(port.Send_SysEx(kMessage), kMidiOk);
-    EXPECT_EQ(port.Send_SysEx(kMessage), 9);
-    EXPECT_EQ(port.errorText(), "fake: send 2 failed");
+    EXPECT_EQ(port.Send_SysEx(kMessage), MidiResult::Ok);
+    EXPECT_EQ(resultCode(port.Send_SysEx(kMessage)), 9);
+    EXPECT_EQ(port.serviceError(), "fake: send 2 failed");
     EXPECT_EQ(service.sentMessages(),
               (std::vector<std::vector<std::uint8_t>>(2, {kMessage.begin(), kMessage.end()})));
 }
@@ -105,13 +104,45 @@ TEST(MidiOutPortClose, AlwaysAsksTheServiceAndKeepsItsResult) {
     FakeMidiOutService service({"A"});
     MidiOutPort port(service);
 
-    EXPECT_EQ(port.midiOutClose(), kMidiErrNotOpen);
-    EXPECT_EQ(port.state().rcMidiOut, kMidiErrNotOpen);
+    EXPECT_EQ(port.midiOutClose(), MidiResult::NotOpen);
+    EXPECT_EQ(port.state().rcMidiOut, MidiResult::NotOpen);
     port.midiOutOpen(0);
-    EXPECT_EQ(port.midiOutClose(), kMidiOk);
-    EXPECT_EQ(port.state().rcMidiOut, kMidiOk);
+    EXPECT_EQ(port.midiOutClose(), MidiResult::Ok);
+    EXPECT_EQ(port.state().rcMidiOut, MidiResult::Ok);
     EXPECT_EQ(port.state().hMidiOut, 0);
     EXPECT_EQ(service.closeCount(), 2);
+}
+
+// Choosing a position of the device list: close, open position - 1, mark a device chosen.
+TEST(MidiOutPortChoose, ClosesOpensPositionMinusOneAndMarksTheChoice) {
+    struct Case {
+        const char* name;
+        int position;
+        int refusal;  // 0: let the fake decide
+        int expectedId;
+        MidiResult expected;
+    };
+    const Case cases[] = {
+        {"mapper", 0, 0, kMidiMapperId, MidiResult::Ok},
+        {"third device", 3, 0, 2, MidiResult::Ok},
+        {"nothing selected", -1, 0, -2, MidiResult::BadDeviceId},
+        {"refused", 1, 68, 0, MidiResult::NoDevice},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMidiOutService service({"A", "B", "C"});
+        if (c.refusal != 0) {
+            service.refuseOpen(c.refusal);
+        }
+        MidiOutPort port(service);
+        EXPECT_EQ(port.choosePosition(c.position), c.expected);
+        ASSERT_EQ(service.calls().size(), 2u);
+        EXPECT_EQ(service.calls()[0].kind, Kind::Close);
+        EXPECT_EQ(service.calls()[1].kind, Kind::Open);
+        EXPECT_EQ(service.calls()[1].deviceId, c.expectedId);
+        EXPECT_EQ(port.isOpen(), c.expected == MidiResult::Ok);
+        EXPECT_TRUE(port.state().bDeviceChosen);
+    }
 }
 
 TEST(MidiOutPortExit, ClosesOnceAndOnlyAfterADeviceWasChosen) {
@@ -134,15 +165,13 @@ TEST(MidiOutPortExit, ClosesOnceAndOnlyAfterADeviceWasChosen) {
         }
         MidiOutPort port(service);
         if (c.choose) {
-            port.midiOutOpen(0);
-            port.setDeviceChosen();
+            port.choosePosition(1);
         }
         const std::size_t callsBeforeExit = service.calls().size();
 
         port.closeForExit();
         port.closeForExit();
 
-        EXPECT_EQ(service.closeCount(), c.expectedCloses);
         EXPECT_EQ(service.calls().size() - callsBeforeExit,
                   static_cast<std::size_t>(c.expectedCloses));
         EXPECT_EQ(port.state().bDeviceChosen, c.choose);

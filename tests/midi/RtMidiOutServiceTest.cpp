@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "MidiOutService.h"
+#include "midi/MidiOutService.h"
 
 namespace corvane {
 namespace {
@@ -48,12 +48,12 @@ void expectNoService(MidiOutService& service, const std::string& reasonPart) {
     EXPECT_FALSE(service.isAvailable());
     EXPECT_EQ(service.deviceCount(), 0);
     EXPECT_EQ(service.deviceName(0), "");
-    EXPECT_EQ(service.open(kMidiMapperId), kMidiErrNoService);
-    EXPECT_EQ(service.open(0), kMidiErrNoService);
+    EXPECT_EQ(service.open(kMidiMapperId), MidiResult::NoService);
+    EXPECT_EQ(service.open(0), MidiResult::NoService);
     EXPECT_NE(service.lastError().find(reasonPart), std::string::npos) << service.lastError();
     EXPECT_FALSE(service.isOpen());
-    EXPECT_EQ(service.send(kMessage), kMidiErrNotOpen);
-    EXPECT_EQ(service.close(), kMidiErrNotOpen);
+    EXPECT_EQ(service.send(kMessage), MidiResult::NotOpen);
+    EXPECT_EQ(service.close(), MidiResult::NotOpen);
 }
 
 TEST(RtMidiOutService, JackWithoutAServerIsNoServiceAndNothingThrows) {
@@ -78,12 +78,12 @@ TEST(RtMidiOutService, UsesTheFirstWorkingApiOrRefusesCleanly) {
         return;
     }
     // A running back end (an ALSA sequencer here): the mapper is a virtual port.
-    EXPECT_EQ(service->open(kMidiMapperId), kMidiOk) << service->lastError();
+    EXPECT_EQ(service->open(kMidiMapperId), MidiResult::Ok) << service->lastError();
     EXPECT_TRUE(service->isOpen());
-    EXPECT_EQ(service->send(kMessage), kMidiOk) << service->lastError();
-    EXPECT_EQ(service->close(), kMidiOk);
+    EXPECT_EQ(service->send(kMessage), MidiResult::Ok) << service->lastError();
+    EXPECT_EQ(service->close(), MidiResult::Ok);
     EXPECT_FALSE(service->isOpen());
-    EXPECT_EQ(service->open(service->deviceCount()), kMidiErrBadDeviceId);
+    EXPECT_EQ(service->open(service->deviceCount()), MidiResult::BadDeviceId);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 
 #include "DefaultDumpListing.h"
 #include "FakeMidiOutService.h"
-#include "MidiOutPort.h"
 #include "RecordingPacer.h"
-#include "UpdateTransfer.h"
+#include "midi/MidiOutPort.h"
+#include "midi/UpdateTransfer.h"
 
 namespace corvane {
 namespace {
@@ -92,7 +92,7 @@ TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
     EXPECT_FALSE(report.ok());
     EXPECT_EQ(report.packetsSent, 10);
     EXPECT_EQ(report.failedSends, static_cast<int>(c.failingSends.size()));
-    EXPECT_EQ(report.firstErrorCode, c.firstCode);
+    EXPECT_EQ(resultCode(report.firstError), c.firstCode);
     EXPECT_EQ(report.message, "fake: send " + std::to_string(c.failingSends.front()) + " failed");
     // Neither skipped nor repeated: the full dump went out once, in order, still paced.
     EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
@@ -101,9 +101,9 @@ TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, UpdateTransferFailedSend,
                          ::testing::Values(FailedSendCase{"first", {1}, 7},
-                                         FailedSendCase{"middle", {5}, 1},
-                                         FailedSendCase{"closing", {10}, 3},
-                                         FailedSendCase{"two", {3, 8}, 11}),
+                                           FailedSendCase{"middle", {5}, 1},
+                                           FailedSendCase{"closing", {10}, 3},
+                                           FailedSendCase{"two", {3, 8}, 11}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct NoPortCase {
@@ -135,19 +135,19 @@ TEST_P(UpdateTransferNoPort, SendsNothingAndDoesNotWait) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, UpdateTransferNoPort,
     ::testing::Values(NoPortCase{"never_opened", [](MidiOutPort&, FakeMidiOutService&) {}},
-                    NoPortCase{"open_refused",
-                               [](MidiOutPort& port, FakeMidiOutService& service) {
-                                   service.refuseOpen(4);
-                                   port.midiOutOpen(0);
-                                   port.setDeviceChosen();
-                               }},
-                    NoPortCase{"bad_device_id", [](MidiOutPort& port,
-                                                   FakeMidiOutService&) { port.midiOutOpen(-2); }},
-                    NoPortCase{"closed_again",
-                               [](MidiOutPort& port, FakeMidiOutService&) {
-                                   port.midiOutOpen(0);
-                                   port.midiOutClose();
-                               }}),
+                      NoPortCase{"open_refused",
+                                 [](MidiOutPort& port, FakeMidiOutService& service) {
+                                     service.refuseOpen(4);
+                                     port.choosePosition(1);
+                                 }},
+                      NoPortCase{
+                          "bad_device_id",
+                          [](MidiOutPort& port, FakeMidiOutService&) { port.midiOutOpen(-2); }},
+                      NoPortCase{"closed_again",
+                                 [](MidiOutPort& port, FakeMidiOutService&) {
+                                     port.midiOutOpen(0);
+                                     port.midiOutClose();
+                                 }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UpdateTransfer, RefusesSettingsWithoutAnEncodingBeforeSending) {

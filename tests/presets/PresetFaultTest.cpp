@@ -12,7 +12,7 @@
 #include <string>
 
 #include "FileContents.h"
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 namespace {

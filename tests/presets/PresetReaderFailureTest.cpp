@@ -14,7 +14,7 @@
 #include <string>
 
 #include "DefaultPresetListing.h"
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include "PresetFile.h"
 #include "RandomSettings.h"
-#include "SettingsDump.h"
-#include "SysExPatternText.h"
+#include "presets/PresetFile.h"
+#include "settings/SettingsDump.h"
+#include "settings/SysExPatternText.h"
 
 namespace corvane {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "FileContents.h"
-#include "PresetFile.h"
-#include "SafeSave.h"
+#include "presets/PresetFile.h"
+#include "presets/SafeSave.h"
 
 namespace corvane {
 namespace {

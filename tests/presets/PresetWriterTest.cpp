@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "DefaultPresetListing.h"
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 namespace {

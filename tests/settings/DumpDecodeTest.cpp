@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "RandomSettings.h"
-#include "SettingsDump.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "SysExPatternText.h"
+#include "settings/SysExPatternText.h"
 
 namespace corvane {
 namespace {

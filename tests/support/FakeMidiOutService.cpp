@@ -52,11 +52,11 @@ std::string FakeMidiOutService::deviceName(int id) {
     return id >= 0 && id < deviceCount() ? m_deviceNames[static_cast<std::size_t>(id)] : "";
 }
 
-int FakeMidiOutService::open(int id) {
+MidiResult FakeMidiOutService::open(int id) {
     m_open = false;
-    Call call{.kind = CallKind::Open, .deviceId = id, .bytes = {}, .result = kMidiOk};
+    Call call{.kind = CallKind::Open, .deviceId = id, .bytes = {}, .result = MidiResult::Ok};
     if (!m_available) {
-        call.result = kMidiErrNoService;
+        call.result = MidiResult::NoService;
         return record(std::move(call), std::string(kNoServiceText));
     }
     if (m_openRefusal) {
@@ -64,31 +64,31 @@ int FakeMidiOutService::open(int id) {
         return record(std::move(call), "fake: open refused");
     }
     if (id < kMidiMapperId || id >= deviceCount()) {
-        call.result = kMidiErrBadDeviceId;
+        call.result = MidiResult::BadDeviceId;
         return record(std::move(call), "fake: no device " + std::to_string(id));
     }
     m_open = true;
     return record(std::move(call), "");
 }
 
-int FakeMidiOutService::close() {
-    Call call{.kind = CallKind::Close, .deviceId = 0, .bytes = {}, .result = kMidiOk};
+MidiResult FakeMidiOutService::close() {
+    Call call{.kind = CallKind::Close, .deviceId = 0, .bytes = {}, .result = MidiResult::Ok};
     if (!m_open) {
-        call.result = kMidiErrNotOpen;
+        call.result = MidiResult::NotOpen;
         return record(std::move(call), "fake: nothing open");
     }
     m_open = false;
     return record(std::move(call), "");
 }
 
-int FakeMidiOutService::send(std::span<const std::uint8_t> message) {
+MidiResult FakeMidiOutService::send(std::span<const std::uint8_t> message) {
     ++m_sendCount;
     Call call{.kind = CallKind::Send,
               .deviceId = 0,
               .bytes = {message.begin(), message.end()},
-              .result = kMidiOk};
+              .result = MidiResult::Ok};
     if (!m_open) {
-        call.result = kMidiErrNotOpen;
+        call.result = MidiResult::NotOpen;
         return record(std::move(call), "fake: nothing open");
     }
     if (const auto failing = m_failingSends.find(m_sendCount); failing != m_failingSends.end()) {
@@ -98,7 +98,7 @@ int FakeMidiOutService::send(std::span<const std::uint8_t> message) {
     return record(std::move(call), "");
 }
 
-int FakeMidiOutService::record(Call call, std::string error) {
+MidiResult FakeMidiOutService::record(Call call, std::string error) {
     if (!error.empty()) {
         m_lastError = std::move(error);
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "MidiOutService.h"
+#include "midi/MidiOutService.h"
 
 namespace corvane {
 
@@ -18,9 +18,9 @@ class FakeMidiOutService final : public MidiOutService {
 
     struct Call {
         CallKind kind;
-        int deviceId = 0;                 // Open: the id asked for
-        std::vector<std::uint8_t> bytes;  // Send: the message
-        int result = kMidiOk;             // what the call returned
+        int deviceId = 0;                    // Open: the id asked for
+        std::vector<std::uint8_t> bytes;     // Send: the message
+        MidiResult result = MidiResult::Ok;  // what the call returned
     };
 
     explicit FakeMidiOutService(std::vector<std::string> deviceNames = {});
@@ -29,10 +29,13 @@ class FakeMidiOutService final : public MidiOutService {
     void setDeviceNames(std::vector<std::string> names) { m_deviceNames = std::move(names); }
     // An unavailable service has no devices, refuses every open and says so in lastError().
     void setAvailable(bool available);
-    void refuseOpen(int resultCode) { m_openRefusal = resultCode; }
+    // Codes are any number a service may return, shown as they are.
+    void refuseOpen(int resultCode) { m_openRefusal = static_cast<MidiResult>(resultCode); }
     // The send with this 1-based number, counted over the service's life, returns resultCode.
     // May be called for several sends.
-    void failSend(int sendNumber, int resultCode) { m_failingSends[sendNumber] = resultCode; }
+    void failSend(int sendNumber, int resultCode) {
+        m_failingSends[sendNumber] = static_cast<MidiResult>(resultCode);
+    }
 
     // What happened.
     const std::vector<Call>& calls() const { return m_calls; }
@@ -43,19 +46,19 @@ class FakeMidiOutService final : public MidiOutService {
     bool isAvailable() override { return m_available; }
     int deviceCount() override;
     std::string deviceName(int id) override;
-    int open(int id) override;
-    int close() override;
+    MidiResult open(int id) override;
+    MidiResult close() override;
     bool isOpen() const override { return m_open; }
-    int send(std::span<const std::uint8_t> message) override;
+    MidiResult send(std::span<const std::uint8_t> message) override;
     std::string lastError() const override { return m_lastError; }
 
   private:
-    int record(Call call, std::string error);
+    MidiResult record(Call call, std::string error);
 
     std::vector<std::string> m_deviceNames;
     bool m_available = true;
-    std::optional<int> m_openRefusal;
-    std::map<int, int> m_failingSends;  // send number -> result code
+    std::optional<MidiResult> m_openRefusal;
+    std::map<int, MidiResult> m_failingSends;  // send number -> result code
     int m_sendCount = 0;
     bool m_open = false;
     std::string m_lastError;

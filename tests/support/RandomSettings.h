@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <random>
 
-#include "FilterSettings.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane::testing {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FakeMidiOutService.h"
-#include "UpdateTransfer.h"
+#include "midi/UpdateTransfer.h"
 
 namespace corvane {
 

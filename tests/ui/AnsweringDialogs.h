@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 namespace corvane {
 

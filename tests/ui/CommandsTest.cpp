@@ -46,7 +46,7 @@ TEST_F(CommandsTest, UpdateWithNoPortSaysSoAndSendsNothing) {
 
 TEST_F(CommandsTest, FailedSendIsReportedAfterTheWholeSeries) {
     chooseDevice();
-    service.failSend(3, kMidiErrBackend);
+    service.failSend(3, resultCode(MidiResult::BackendError));
     clickUpdate();
     EXPECT_EQ(service.sentMessages().size(), 10u);
     ASSERT_EQ(dialogs.messages().size(), 1);

@@ -16,11 +16,11 @@
 
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
-#include "MIDISetupForm.h"
-#include "MidiOutPort.h"
 #include "QtPrinters.h"
 #include "RecordingPacer.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "ui/MIDISetupForm.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 namespace {
@@ -191,7 +191,7 @@ TEST_P(DeviceOpenTest, OkClosesThePortOpensPositionMinusOneAndHides) {
     EXPECT_EQ(service.calls()[1].kind, CallKind::Open);
     EXPECT_EQ(service.calls()[1].deviceId, GetParam().deviceId);
     EXPECT_TRUE(port.state().bDeviceChosen);
-    EXPECT_EQ(port.state().rcMidiOut, kMidiOk);
+    EXPECT_EQ(port.state().rcMidiOut, MidiResult::Ok);
     EXPECT_TRUE(service.isOpen());
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_FALSE(dialog->isVisible());
@@ -224,7 +224,7 @@ TEST_F(DeviceDialogTest, EachOkClosesThePortBeforeOpeningTheNextChoice) {
     EXPECT_EQ(kinds,
               (std::vector{CallKind::Close, CallKind::Open, CallKind::Close, CallKind::Open}));
     EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
-    EXPECT_EQ(service.calls()[2].result, kMidiOk) << "the second OK closes the open port";
+    EXPECT_EQ(service.calls()[2].result, MidiResult::Ok) << "the second OK closes the open port";
 }
 
 TEST_F(DeviceDialogTest, ItIsCreatedOnTheMainWindowsCornerWithoutAnOwner) {
@@ -290,18 +290,19 @@ TEST_P(RefusedOpenTest, ShowsTheCodeAndReasonThenHidesAndCountsAsChosen) {
     ASSERT_EQ(lines.size(), 2) << "the code, then the back end's reason";
     EXPECT_EQ(lines[0], GetParam().firstLine);
     EXPECT_EQ(lines[1], GetParam().reason);
-    EXPECT_EQ(port.state().rcMidiOut, GetParam().code);
+    EXPECT_EQ(resultCode(port.state().rcMidiOut), GetParam().code);
     EXPECT_TRUE(port.state().bDeviceChosen);
     EXPECT_FALSE(dialog->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, RefusedOpenTest,
-    ::testing::Values(
-        RefusalCase{kMidiErrBackend, true, "Couldn't open midi out, rc = 1", "fake: open refused"},
-        RefusalCase{-4, true, "Couldn't open midi out, rc = -4", "fake: open refused"},
-        RefusalCase{kMidiErrNoService, false, "Couldn't open midi out, rc = 6",
-                    "fake: no MIDI service"}));
+    ::testing::Values(RefusalCase{resultCode(MidiResult::BackendError), true,
+                                  "Couldn't open midi out, rc = 1", "fake: open refused"},
+                      RefusalCase{-4, true, "Couldn't open midi out, rc = -4",
+                                  "fake: open refused"},
+                      RefusalCase{resultCode(MidiResult::NoService), false,
+                                  "Couldn't open midi out, rc = 6", "fake: no MIDI service"}));
 
 TEST_F(DeviceDialogTest, WindowSystemCloseDiscardsTheDialogAndLeavesThePortAlone) {
     MIDISetupForm* dialog = pressDevice();

@@ -12,9 +12,9 @@
 
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
-#include "MidiOutPort.h"
 #include "RecordingPacer.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 
@@ -37,12 +37,8 @@ class MainWindowFixture : public ::testing::Test {
     QPushButton* button(const char* name) const { return control<QPushButton>(name); }
     QLineEdit* patternText() const { return control<QLineEdit>("txtSysEx"); }
 
-    // As an OK in the device dialog does.
-    void chooseDevice() {
-        port.midiOutClose();
-        port.midiOutOpen(0);
-        port.setDeviceChosen();
-    }
+    // As an OK in the device dialog on the first device does.
+    void chooseDevice() { port.choosePosition(1); }
 
     // Focus events need a shown, active window.
     void showActive() {

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "AnsweringDialogs.h"
-#include "MIDISetupForm.h"
-#include "MidiOutPort.h"
 #include "QtPrinters.h"
 #include "RecordingPacer.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "ui/MIDISetupForm.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 namespace {
@@ -70,7 +70,8 @@ TEST_F(NoMidiService, DeviceListsOnlyTheMapperAndOkReportsTheFailure) {
     const QStringList lines = m_dialogs.messages()[0].split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("Couldn't open midi out, rc = 6"));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("JACK server not running"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("JACK server not running")))
+        << lines[1].toStdString();
     EXPECT_TRUE(m_port->state().bDeviceChosen);
     EXPECT_FALSE(m_port->isOpen());
 

@@ -51,16 +51,6 @@ TEST_F(PatternTextTest, LeavingTheTextBoxReadsThePattern) {
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
-TEST_F(PatternTextTest, ShorterPatternKeepsTheEntriesAfterIt) {
-    type(QStringLiteral("1,2,"));
-    leavePatternText("chkCCAll");
-    SysExPatternEntries expected = kDefaultSysExPattern;
-    expected[0] = 1;
-    expected[1] = 2;
-    EXPECT_EQ(window->GatherSettings().SysEx_Pattern, expected);
-    EXPECT_EQ(window->GatherSettings().SysEx_Count, 2);
-}
-
 TEST_F(PatternTextTest, ValueOutsideAByteIsRefusedAndTheTextBoxGetsTheFocusBack) {
     const FilterSettings before = window->GatherSettings();
     type(QStringLiteral("1,300,"));

@@ -16,11 +16,11 @@
 
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
-#include "MidiOutPort.h"
-#include "PresetFile.h"
 #include "QtPrinters.h"
 #include "RecordingPacer.h"
-#include "frmMain.h"
+#include "midi/MidiOutPort.h"
+#include "presets/PresetFile.h"
+#include "ui/frmMain.h"
 
 namespace corvane {
 namespace {

@@ -2,6 +2,8 @@
 #include <QRegion>
 
 #include "MainWindowFixture.h"
+#include "ui/ControlLayout.h"
+#include "ui/skin/SkinLayout.h"
 
 namespace corvane {
 namespace {
@@ -25,6 +27,21 @@ TEST(SkinShape, ReachesNoFurtherThanTheClientArea) {
     QImage skin(4, 6, QImage::Format_RGB32);
     skin.fill(qRgb(19, 19, 19));
     EXPECT_EQ(skinShape(skin, QSize(4, 5)), QRegion(0, 0, 4, 5));
+}
+
+// The lettering on the skin stays readable: no control covers a label, and the engraved rule
+// stays above the buttons.
+TEST(SkinShape, LabelsAndTheButtonRuleLieClearOfTheControls) {
+    for (const ControlPlace& control : kControlLayout) {
+        SCOPED_TRACE(std::string(control.name));
+        for (const skin::SkinLabel& label : skin::kLabels) {
+            const QRect box(label.box.left, label.box.top, label.box.width(), label.box.height());
+            EXPECT_FALSE(control.geometry.intersects(box)) << label.text;
+        }
+        const QRect rule(skin::kButtonRule.left, skin::kButtonRule.top, skin::kButtonRule.width(),
+                         skin::kButtonRule.height());
+        EXPECT_FALSE(control.geometry.intersects(rule));
+    }
 }
 
 using WindowShapeTest = MainWindowFixture;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ControllerNames.h"
 #include "MainWindowFixture.h"
+#include "ui/ControllerNames.h"
 
 namespace corvane {
 namespace {

@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "ui/ControlLayout.h"
+
 namespace corvane::skin {
 
 // A rectangle of whole pixels, both edges included.
@@ -78,7 +80,7 @@ constexpr std::array<EngravedFrame, 3> kFrames{{
     {{50, 499, 654, 610}, &kLabels[12]},
 }};
 
-// Engraved rule above the row of push buttons (buttons span y 640..672).
-constexpr PixelBox kButtonRule{50, 626, 654, 627};
+// Engraved rule 13 pixels above the row of push buttons.
+constexpr PixelBox kButtonRule{50, kButtonRowTop - 14, 654, kButtonRowTop - 13};
 
 }  // namespace corvane::skin

@@ -1,36 +1,25 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
-#include <span>
 #include <string>
 
-#include "FilterSettings.h"
+#include "midi/MidiOutService.h"
+#include "settings/FilterSettings.h"
 
 namespace corvane {
 
-// Where the Update transfer hands its packets.
-class SysExSink {
-public:
-    virtual ~SysExSink() = default;
-    // True while an output port is open.
-    virtual bool isOpen() const = 0;
-    // Sends one complete system-exclusive message. Returns 0 on success, otherwise a non-zero
-    // MIDI result code; errorText() then says why.
-    virtual int Send_SysEx(std::span<const std::uint8_t> message) = 0;
-    virtual std::string errorText() const = 0;
-};
+class MidiOutPort;
 
 // The pause after each packet. Tests substitute one that only records.
 class Pacer {
-public:
+  public:
     virtual ~Pacer() = default;
     virtual void pause(std::chrono::milliseconds duration) = 0;
 };
 
 // Blocks the calling thread for the full duration, measured from the call.
 class SleepPacer final : public Pacer {
-public:
+  public:
     void pause(std::chrono::milliseconds duration) override;
 };
 
@@ -46,14 +35,14 @@ struct TransferReport {
     Status status = Status::Sent;
     int packetsSent = 0;  // sends attempted
     int failedSends = 0;
-    int firstErrorCode = 0;  // MIDI result code of the first failed send
-    std::string message;     // the first error's text, or why nothing was sent
+    MidiResult firstError = MidiResult::Ok;  // result of the first failed send
+    std::string message;                     // the first error's text, or why nothing was sent
 
     bool ok() const { return status == Status::Sent; }
 };
 
 // Sends the settings as the ten-packet dump, each packet followed by a pause of 100 ms,
 // the closing packet too. A failed send does not stop the series.
-TransferReport runUpdateTransfer(const FilterSettings& settings, SysExSink& sink, Pacer& pacer);
+TransferReport runUpdateTransfer(const FilterSettings& settings, MidiOutPort& port, Pacer& pacer);
 
 }  // namespace corvane

@@ -1,8 +1,9 @@
-#include "UpdateTransfer.h"
+#include "midi/UpdateTransfer.h"
 
 #include <thread>
 
-#include "SettingsDump.h"
+#include "midi/MidiOutPort.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 
@@ -12,25 +13,25 @@ void SleepPacer::pause(std::chrono::milliseconds duration) {
     std::this_thread::sleep_until(until);
 }
 
-TransferReport runUpdateTransfer(const FilterSettings& settings, SysExSink& sink, Pacer& pacer) {
+TransferReport runUpdateTransfer(const FilterSettings& settings, MidiOutPort& port, Pacer& pacer) {
     TransferReport report;
     if (auto unsendable = findUnsendableValue(settings)) {
         report.status = TransferReport::Status::Unsendable;
         report.message = *unsendable;
         return report;
     }
-    if (!sink.isOpen()) {
+    if (!port.isOpen()) {
         report.status = TransferReport::Status::NoPort;
         report.message = "No MIDI output device is open.";
         return report;
     }
     for (const DumpPacket& packet : BuildSettingsDump(settings)) {
-        const int rc = sink.Send_SysEx(packet);
+        const MidiResult result = port.Send_SysEx(packet);
         ++report.packetsSent;
-        if (rc != 0) {
+        if (result != MidiResult::Ok) {
             if (report.failedSends == 0) {
-                report.firstErrorCode = rc;
-                report.message = sink.errorText();
+                report.firstError = result;
+                report.message = port.serviceError();
             }
             ++report.failedSends;
         }
