@@ -34,6 +34,8 @@ jack_start_private() {
     jack_forget_dead_servers
     for slot in 0 1 2 3; do
         export JACK_DEFAULT_SERVER="$prefix-$slot"
+        # A live server of that name (another test's) would answer jack_lsp for ours.
+        pgrep -f -- "jackd .*-n $JACK_DEFAULT_SERVER( |\$)" >/dev/null && continue
         jackd --no-realtime -n "$JACK_DEFAULT_SERVER" "$@" >"$log" 2>&1 &
         pid=$!
         for _ in $(seq 200); do
