@@ -6,8 +6,9 @@ namespace corvane::skin {
 
 namespace {
 
-bool inKeyBand(int x, int y) {
-    return kTopKeyBand.contains(x, y) || kBottomKeyBand.contains(x, y);
+bool inKeyBand(int x, int y, int scale) {
+    return kTopKeyBand.contains(x / scale, y / scale) ||
+           kBottomKeyBand.contains(x / scale, y / scale);
 }
 
 bool isKey(const QImage& image, int x, int y) {
@@ -16,11 +17,11 @@ bool isKey(const QImage& image, int x, int y) {
 
 }  // namespace
 
-int nudgeStrayKeyPixels(QImage& image) {
+int nudgeStrayKeyPixels(QImage& image, int scale) {
     int changed = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (!inKeyBand(x, y) && isKey(image, x, y)) {
+            if (!inKeyBand(x, y, scale) && isKey(image, x, y)) {
                 image.setPixel(x, y, kNearKeyColour);
                 ++changed;
             }
@@ -29,20 +30,20 @@ int nudgeStrayKeyPixels(QImage& image) {
     return changed;
 }
 
-void paintKeyBands(QImage& image) {
+void paintKeyBands(QImage& image, int scale) {
     for (const PixelBox& band : {kTopKeyBand, kBottomKeyBand}) {
-        for (int y = band.top; y <= band.bottom; ++y) {
-            for (int x = band.left; x <= band.right; ++x) {
+        for (int y = band.top * scale; y < (band.bottom + 1) * scale; ++y) {
+            for (int x = band.left * scale; x < (band.right + 1) * scale; ++x) {
                 image.setPixel(x, y, kKeyColour);
             }
         }
     }
 }
 
-bool keyColourConfined(const QImage& image) {
+bool keyColourConfined(const QImage& image, int scale) {
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (isKey(image, x, y) != inKeyBand(x, y)) {
+            if (isKey(image, x, y) != inKeyBand(x, y, scale)) {
                 return false;
             }
         }

@@ -1,6 +1,7 @@
 // Draws the main window's skin picture, the window icon and the desktop icons.
 // Usage: corvane-skingen SKIN_DIR ICON_DIR
-//   SKIN_DIR/skin.png, SKIN_DIR/icon.png: embedded in the editor
+//   SKIN_DIR/skin.png, SKIN_DIR/icon.png and their @2x twice-as-fine pictures: embedded in the
+//   editor
 //   ICON_DIR/hicolor/NxN/apps/<id>.png (N = 16 ... 256), ICON_DIR/hicolor/scalable/apps/<id>.svg
 
 #include "ColourKey.h"
@@ -19,16 +20,19 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 using namespace corvane::skin;
 
-QImage drawSkin() {
-    QImage skin(kSkinWidth, kSkinHeight, QImage::Format_RGB32);
+// The skin at scale pixels per skin pixel.
+QImage drawSkin(int scale) {
+    QImage skin(kSkinWidth * scale, kSkinHeight * scale, QImage::Format_RGB32);
     skin.fill(QColor(kPanelColour));
     QPainter painter(&skin);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    painter.scale(scale, scale);
     drawPanel(painter);
     drawPillars(painter);
     drawEngraving(painter);
@@ -42,11 +46,11 @@ QImage drawSkin() {
     }
     painter.end();
 
-    const int nudged = nudgeStrayKeyPixels(skin);
+    const int nudged = nudgeStrayKeyPixels(skin, scale);
     if (nudged > 0) {
         std::printf("moved %d drawn pixels off the key colour\n", nudged);
     }
-    paintKeyBands(skin);
+    paintKeyBands(skin, scale);
     return skin.convertToFormat(QImage::Format_RGB888);
 }
 
@@ -108,14 +112,18 @@ int main(int argc, char* argv[]) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QDir iconOut(QString::fromLocal8Bit(argv[2]));
 
-    const QImage skin = drawSkin();
-    if (!keyColourConfined(skin)) {
-        std::fprintf(stderr, "key colour found outside the key bands or missing inside them\n");
-        return 1;
+    for (const auto& [scale, suffix] : {std::pair{1, ""}, std::pair{2, "@2x"}}) {
+        const QImage skin = drawSkin(scale);
+        if (!keyColourConfined(skin, scale)) {
+            std::fprintf(stderr, "key colour outside the key bands or missing inside them\n");
+            return 1;
+        }
+        const QImage icon = logoIcon(kIconSize * scale, QColor(kPanelColour))
+                                .convertToFormat(QImage::Format_RGB888);
+        if (!save(skin, out.filePath(QStringLiteral("skin%1.png").arg(suffix))) ||
+            !save(icon, out.filePath(QStringLiteral("icon%1.png").arg(suffix)))) {
+            return 1;
+        }
     }
-    const QImage icon =
-        logoIcon(kIconSize, QColor(kPanelColour)).convertToFormat(QImage::Format_RGB888);
-    const bool saved = save(skin, out.filePath("skin.png")) &&
-                       save(icon, out.filePath("icon.png")) && saveDesktopIcons(iconOut);
-    return saved ? 0 : 1;
+    return saveDesktopIcons(iconOut) ? 0 : 1;
 }
