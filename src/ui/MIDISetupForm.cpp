@@ -66,6 +66,8 @@ MIDISetupForm::MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint top
     setColour(*Label2, QPalette::Window, Qt::black);
     setColour(*Label2, QPalette::WindowText, Qt::white);
     Label2->setAutoFillBackground(true);
+    Label2->setBuddy(Combo_MIDI_OUT);
+    Combo_MIDI_OUT->setAccessibleName(Label2->text());
 
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(kOkGeometry);

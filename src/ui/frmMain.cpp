@@ -13,11 +13,16 @@
 #include <string>
 
 #include "ui/ControllerNames.h"
+#include "ui/SystemColours.h"
 
 // The skin lives in the resources of a static library, which the linker keeps only when named.
-static QImage loadSkinPicture() {
+// The @2x picture has twice the skin's pixels in each direction, for screens of more than one
+// device pixel per pixel.
+static QImage loadSkinPicture(const char* name, qreal devicePixelRatio) {
     Q_INIT_RESOURCE(skin);
-    return QImage(QStringLiteral(":/skin/skin.png"));
+    QImage picture(QStringLiteral(":/skin/") + QLatin1String(name));
+    picture.setDevicePixelRatio(devicePixelRatio);
+    return picture;
 }
 
 namespace corvane {
@@ -25,6 +30,26 @@ namespace corvane {
 namespace {
 
 const QString kIconPath = QStringLiteral(":/skin/icon.png");
+
+// Wayland takes a window's mask as its input region only: there the key colour must be painted
+// see-through as well.
+bool maskShapesInputOnly() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// The picture with alpha 0 wherever it has the key colour.
+QImage withKeyColourSeeThrough(const QImage& skin) {
+    QImage picture = skin.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (row[x] == kSkinKeyColour) {
+                row[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+    return picture;
+}
 
 // Appends the items with the list's Click handler silent, and leaves no item chosen.
 template <typename Texts>
@@ -43,18 +68,26 @@ frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget*
       m_port(port),
       m_dialogs(dialogs),
       m_pacer(pacer),
-      m_skin(loadSkinPicture()) {
+      m_skin(loadSkinPicture("skin.png", 1.0)),
+      m_fineSkin(loadSkinPicture("skin@2x.png", 2.0)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Form1"));
+    setAccessibleName(QStringLiteral("Corvane"));
+    setAcceptDrops(true);
     setWindowIcon(QIcon(kIconPath));
     setFixedSize(kWindowWidth, kWindowHeight);
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::Window, systemColour(SystemColour::COLOR_CAPTIONTEXT, palette));
     setPalette(palette);
     createControls();
     connectHandlers();
     createShortcuts();
     Form_Load();
+    if (maskShapesInputOnly()) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        m_skin = withKeyColourSeeThrough(m_skin);
+        m_fineSkin = withKeyColourSeeThrough(m_fineSkin);
+    }
 }
 
 // Runs once, before the window is first shown.
@@ -81,9 +114,14 @@ void frmMain::Form_Load() {
     listWidget(EditorList::cmbChannel)->setFocus();
 }
 
+// Each device pixel ratio gets the finest picture it can use; between 1 and 2 the fine one is
+// scaled down smoothly.
 void frmMain::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, m_skin);
+    const qreal ratio = devicePixelRatioF();
+    const QImage& picture = ratio > 1.0 && !m_fineSkin.isNull() ? m_fineSkin : m_skin;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, picture.devicePixelRatio() != ratio);
+    painter.drawImage(0, 0, picture);
 }
 
 QPoint centredWindowPosition(QSize screen) {

@@ -17,6 +17,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 
 namespace corvane {
@@ -36,6 +37,10 @@ constexpr QRgb kSkinKeyColour = 0xFFFF0000;  // RGB(255, 0, 0)
 // Top-left corner, in pixels relative to the screen's corner, that centres the window on a
 // screen of the given pixel size. Negative when the screen is smaller than the window.
 QPoint centredWindowPosition(QSize screen);
+
+// The path of the one local file with the extension cvp that the drag data carries; empty for
+// anything else (no file, several, another kind of file, a remote address).
+QString droppedPresetPath(const QMimeData& data);
 
 // The window's shape: every pixel of the client area whose skin colour is not the key colour.
 QRegion skinShape(const QImage& skin, QSize client);
@@ -79,6 +84,9 @@ class frmMain : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;  // Form_Unload
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A preset file dropped on the window loads as Load does; other drops are ignored.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void createControls();
@@ -96,7 +104,8 @@ class frmMain : public QWidget {
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
     Pacer& m_pacer;
-    QImage m_skin;
+    QImage m_skin;      // the skin as painted, 700 x 768 pixels
+    QImage m_fineSkin;  // the same at twice the pixels each way, device pixel ratio 2
     EditorModel m_model;
 
     std::array<QComboBox*, kEditorListCount> m_lists{};

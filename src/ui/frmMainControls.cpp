@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
@@ -14,14 +15,14 @@
 #include <string_view>
 
 #include "ui/ControlLayout.h"
+#include "ui/SystemColours.h"
 #include "ui/frmMain.h"
 
 namespace corvane {
 
 namespace {
 
-const QColor kMenuColour(240, 240, 240);         // system colour of menus
-const QColor kCaptionTextColour(255, 255, 255);  // system colour of caption text
+const QColor kSpecifyBackground(255, 255, 255);  // behind chkSysExSpecify in every theme
 const QString kFontFamily = QStringLiteral("Times New Roman");
 constexpr qreal kComboPointSize = 12.0;
 constexpr qreal kButtonPointSize = 14.25;
@@ -38,13 +39,9 @@ QFont serifFont(qreal pointSize, bool bold) {
     return font;
 }
 
-void fillBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
-    palette.setColor(QPalette::Button, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+void fillBackground(QWidget* widget, SystemColour background) {
+    setSystemColours(*widget, systemColour(background, widget->palette()),
+                     SystemColour::COLOR_WINDOWTEXT);
 }
 
 QStringList numberTexts(int first, int last) {
@@ -83,15 +80,21 @@ QComboBox* combo(QWidget* parent, EditorList which) {
     auto* box = new QComboBox(parent);
     box->setEditable(false);
     box->setFont(serifFont(kComboPointSize, false));
-    fillBackground(box, kMenuColour);
+    fillBackground(box, SystemColour::COLOR_MENU);
     box->addItems(designItems(which));
     box->setCurrentIndex(-1);
     return box;
 }
 
-QCheckBox* check(QWidget* parent) {
+QCheckBox* check(QWidget* parent, std::string_view name) {
     auto* box = new QCheckBox(parent);
-    fillBackground(box, kCaptionTextColour);
+    fillBackground(box, SystemColour::COLOR_CAPTIONTEXT);
+    if (name == "chkSysExSpecify") {
+        // The margin around the box; the box itself keeps the colours of its theme.
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Window, kSpecifyBackground);
+        box->setPalette(palette);
+    }
     return box;
 }
 
@@ -105,8 +108,21 @@ QPushButton* button(QWidget* parent, const char* caption) {
 QLineEdit* textBox(QWidget* parent) {
     auto* text = new QLineEdit(parent);
     text->setFont(serifFont(kTextPointSize, false));
-    fillBackground(text, kCaptionTextColour);
+    fillBackground(text, SystemColour::COLOR_CAPTIONTEXT);
     return text;
+}
+
+// Screen readers on Linux name a combo box by its current item and read the label that names
+// it from a buddy label. The label lies under its list, which covers it: the skin's lettering
+// is what the eye sees.
+void nameList(QComboBox* list, const ControlPlace& place) {
+    auto* label = new QLabel(translated(place.label), list->parentWidget());
+    label->setObjectName(
+        QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())) +
+        QStringLiteral("_Label"));
+    label->setGeometry(place.geometry);
+    label->setBuddy(list);
+    label->stackUnder(list);
 }
 
 }  // namespace
@@ -121,16 +137,17 @@ void frmMain::createControls() {
                 const std::size_t i = positionOf(kEditorListNames, place.name);
                 m_lists[i] = combo(this, static_cast<EditorList>(i));
                 control = m_lists[i];
+                nameList(m_lists[i], place);
                 break;
             }
             case ControlKind::Check: {
                 const std::size_t i = positionOf(kEditorCheckNames, place.name);
-                m_checks[i] = check(this);
+                m_checks[i] = check(this, place.name);
                 control = m_checks[i];
                 break;
             }
             case ControlKind::Button:
-                control = button(this, place.caption);
+                control = button(this, place.label);
                 break;
             case ControlKind::Text:
                 txtSysEx = textBox(this);
@@ -141,6 +158,8 @@ void frmMain::createControls() {
             QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
         control->setGeometry(place.geometry);
         control->setToolTip(translated(place.tip));
+        control->setAccessibleName(translated(place.label));
+        control->setAccessibleDescription(translated(place.tip));
         control->setFocusPolicy(Qt::StrongFocus);
         if (previous != nullptr) {
             setTabOrder(previous, control);

@@ -1,5 +1,10 @@
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QString>
+#include <QTimer>
+#include <QUrl>
 
 #include <filesystem>
 
@@ -37,6 +42,38 @@ void frmMain::cmdSave_Click() {
     if (!path.isEmpty()) {
         Save_Preset(path);
     }
+}
+
+QString droppedPresetPath(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return {};
+    }
+    const QString path = urls.front().toLocalFile();
+    return QFileInfo(path).suffix().compare(QStringLiteral("cvp"), Qt::CaseInsensitive) == 0
+               ? path
+               : QString();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedPresetPath(*event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+// The file loads once the drop has ended, so a message about a bad file does not hold up the
+// program the file came from.
+void frmMain::dropEvent(QDropEvent* event) {
+    const QString path = droppedPresetPath(*event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, path] {
+        if (takePendingSysExEdit()) {
+            Load_Preset(path);
+        }
+    });
 }
 
 void frmMain::Load_Preset(const QString& path) {

@@ -1,3 +1,4 @@
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
 
@@ -48,6 +49,18 @@ bool frmMain::takePendingSysExEdit() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    // A preset file dropped on the pattern box is for the window, not text to insert.
+    const QEvent::Type type = event->type();
+    if (watched == txtSysEx &&
+        (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+        !droppedPresetPath(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+        if (type == QEvent::Drop) {
+            dropEvent(static_cast<QDropEvent*>(event));
+        } else {
+            static_cast<QDropEvent*>(event)->acceptProposedAction();
+        }
+        return true;
+    }
     if (watched == txtSysEx && event->type() == QEvent::FocusOut &&
         movesToAnotherControl(*static_cast<QFocusEvent*>(event))) {
         txtSysEx_LostFocus();

@@ -4,11 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <ostream>
 #include <string>
@@ -377,6 +380,78 @@ TEST_F(PresetCommandTest, CancelAfterEarlierCommandsLoadsAndWritesNothing) {
     EXPECT_EQ(readBytes(path), savedBytes);
     EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("good.cvp")});
 }
+
+enum class DropOutcome { Loaded, Reported, Ignored };
+
+struct DropCase {
+    const char* name;
+    QStringList urls;  // a bare name is a file in the test's folder: good* a preset, bad* not
+    const char* target;
+    DropOutcome outcome;
+};
+
+void PrintTo(const DropCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DropTest : public PresetCommandTest, public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(DropTest, LoadsAsLoadDoesOrIsIgnored) {
+    window.applySettings(unusualSettings());
+    const QStringList statesBefore = controlStates(window);
+    QList<QUrl> urls;
+    for (const QString& url : GetParam().urls) {
+        if (url.contains(QLatin1Char(':'))) {
+            urls.append(QUrl(url));
+            continue;
+        }
+        writePreset(url, url.startsWith(QStringLiteral("good")) ? joinLines(kGoodLines)
+                                                                : withLine(1, "\"* : Corvane\""));
+        urls.append(QUrl::fromLocalFile(pathOf(url)));
+    }
+    QMimeData data;
+    data.setUrls(urls);
+    data.setText(urls.isEmpty() ? QString() : urls.front().toString());
+    QWidget* target = window.findChild<QWidget*>(QString::fromLatin1(GetParam().target));
+    if (target == nullptr) {
+        target = &window;
+    }
+
+    QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    if (enter.isAccepted()) {
+        QCoreApplication::sendEvent(target, &drop);
+    }
+    QCoreApplication::processEvents();
+
+    const DropOutcome outcome = GetParam().outcome;
+    EXPECT_EQ(enter.isAccepted(), outcome != DropOutcome::Ignored);
+    EXPECT_EQ(dialogs.messages(),
+              outcome == DropOutcome::Reported ? QStringList{kInvalidMessage} : QStringList{});
+    if (outcome == DropOutcome::Loaded) {
+        EXPECT_EQ(window.GatherSettings(), goodFileSettings());
+    } else {
+        EXPECT_EQ(window.GatherSettings(), unusualSettings());
+        EXPECT_EQ(controlStates(window), statesBefore);
+    }
+    EXPECT_TRUE(dialogs.fileRequests().empty()) << "a drop asks for no file";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DropTest,
+    ::testing::Values(
+        DropCase{"Preset", {"good.cvp"}, "frmMain", DropOutcome::Loaded},
+        DropCase{"UpperCaseExtension", {"good.CVP"}, "frmMain", DropOutcome::Loaded},
+        DropCase{"OnThePatternBox", {"good.cvp"}, "txtSysEx", DropOutcome::Loaded},
+        DropCase{"BadPreset", {"bad.cvp"}, "frmMain", DropOutcome::Reported},
+        DropCase{"MissingFile", {"file:///nonexistent/gone.cvp"}, "frmMain", DropOutcome::Reported},
+        DropCase{"OtherExtension", {"good.txt"}, "frmMain", DropOutcome::Ignored},
+        DropCase{"TwoFiles", {"good.cvp", "good2.cvp"}, "frmMain", DropOutcome::Ignored},
+        DropCase{
+            "RemoteAddress", {"https://example.com/good.cvp"}, "frmMain", DropOutcome::Ignored},
+        DropCase{"TextOnly", {}, "frmMain", DropOutcome::Ignored}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class PendingEditTest : public PresetCommandTest {
   protected:

@@ -70,5 +70,42 @@ TEST_F(WindowShapeTest, MaskHidesEveryKeyPixelOfTheSkinAndNothingElse) {
     EXPECT_TRUE(mask.contains(QPoint(400, 759)));
 }
 
+// At two device pixels per pixel the fine picture is the one painted, pixel for pixel, so the
+// lettering is drawn at the screen's own resolution; at 1 it is the plain skin. Its key colour
+// lies exactly on the doubled key pixels of the plain skin, the window's cut-out.
+TEST_F(WindowShapeTest, PaintsThePictureOfTheDevicePixelRatio) {
+    const QImage plain =
+        QImage(QStringLiteral(":/skin/skin.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage fine =
+        QImage(QStringLiteral(":/skin/skin@2x.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(fine.size(), plain.size() * 2);
+    for (int y = 0; y < fine.height(); ++y) {
+        for (int x = 0; x < fine.width(); ++x) {
+            ASSERT_EQ(fine.pixel(x, y) == kSkinKeyColour,
+                      plain.pixel(x / 2, y / 2) == kSkinKeyColour)
+                << x << "," << y;
+        }
+    }
+
+    const qreal ratio = window->devicePixelRatioF();
+    if (ratio != 1.0 && ratio != 2.0) {
+        GTEST_SKIP() << "the fine picture is scaled at a ratio of " << ratio;
+    }
+    const QImage& expected = ratio == 2.0 ? fine : plain;
+    const QImage shown = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(kWindowWidth, kWindowHeight) * ratio);
+    for (const skin::SkinLabel& label : skin::kLabels) {
+        SCOPED_TRACE(label.text);
+        const int scale = static_cast<int>(ratio);
+        int differing = 0;
+        for (int y = label.box.top * scale; y < (label.box.bottom + 1) * scale; ++y) {
+            for (int x = label.box.left * scale; x < (label.box.right + 1) * scale; ++x) {
+                differing += shown.pixel(x, y) == expected.pixel(x, y) ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(differing, 0);
+    }
+}
+
 }  // namespace
 }  // namespace corvane
