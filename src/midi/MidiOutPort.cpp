@@ -52,6 +52,10 @@ int MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
     return m_service.send(message);
 }
 
+int MidiOutPort::finishSends() {
+    return isOpen() ? m_service.finishSends() : 0;
+}
+
 std::string MidiOutPort::errorText() const {
     if (!isOpen()) {
         return std::string(kNoPortText);

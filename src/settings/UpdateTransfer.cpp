@@ -1,5 +1,6 @@
 #include "UpdateTransfer.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "SettingsDump.h"
@@ -36,7 +37,12 @@ TransferReport runUpdateTransfer(const FilterSettings& settings, SysExSink& sink
         }
         pacer.pause(kPacketPause);
     }
-    if (report.failedSends > 0) {
+    const int lost = sink.finishSends();
+    if (lost > 0 && report.failedSends == 0) {
+        report.message = sink.errorText();
+    }
+    report.packetsDelivered = std::max(0, report.packetsSent - report.failedSends - lost);
+    if (report.packetsDelivered < report.packetsSent) {
         report.status = TransferReport::Status::SendFailed;
     }
     return report;

@@ -11,7 +11,7 @@ namespace corvane {
 
 // Where the Update transfer hands its packets.
 class SysExSink {
-public:
+  public:
     virtual ~SysExSink() = default;
     // True while an output port is open.
     virtual bool isOpen() const = 0;
@@ -19,18 +19,21 @@ public:
     // MIDI result code; errorText() then says why.
     virtual int Send_SysEx(std::span<const std::uint8_t> message) = 0;
     virtual std::string errorText() const = 0;
+    // Waits a bounded time until every message sent so far has left; returns how many of the
+    // messages that Send_SysEx accepted were lost on the way (errorText() then says why).
+    virtual int finishSends() { return 0; }
 };
 
 // The pause after each packet. Tests substitute one that only records.
 class Pacer {
-public:
+  public:
     virtual ~Pacer() = default;
     virtual void pause(std::chrono::milliseconds duration) = 0;
 };
 
 // Blocks the calling thread for the full duration, measured from the call.
 class SleepPacer final : public Pacer {
-public:
+  public:
     void pause(std::chrono::milliseconds duration) override;
 };
 
@@ -41,10 +44,11 @@ struct TransferReport {
         Sent,        // all ten packets were accepted
         NoPort,      // no port open: nothing sent, no pauses
         Unsendable,  // a setting has no encoding: nothing sent
-        SendFailed,  // the series completed but at least one send failed
+        SendFailed,  // the series completed but at least one packet was not delivered
     };
     Status status = Status::Sent;
-    int packetsSent = 0;  // sends attempted
+    int packetsSent = 0;       // sends attempted
+    int packetsDelivered = 0;  // accepted by the send and not lost afterwards
     int failedSends = 0;
     int firstErrorCode = 0;  // MIDI result code of the first failed send
     std::string message;     // the first error's text, or why nothing was sent
@@ -53,7 +57,8 @@ struct TransferReport {
 };
 
 // Sends the settings as the ten-packet dump, each packet followed by a pause of 100 ms,
-// the closing packet too. A failed send does not stop the series.
+// the closing packet too. A failed send does not stop the series. After the last pause the
+// sink is drained, so a packet lost on the way also counts as not delivered.
 TransferReport runUpdateTransfer(const FilterSettings& settings, SysExSink& sink, Pacer& pacer);
 
 }  // namespace corvane

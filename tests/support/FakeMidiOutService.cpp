@@ -98,6 +98,12 @@ int FakeMidiOutService::send(std::span<const std::uint8_t> message) {
     return record(std::move(call), "");
 }
 
+int FakeMidiOutService::finishSends() {
+    const int lost = std::exchange(m_loseInFinish, 0);
+    return record({.kind = CallKind::Finish, .deviceId = 0, .bytes = {}, .result = lost},
+                  lost > 0 ? "fake: " + std::to_string(lost) + " lost on the way" : "");
+}
+
 int FakeMidiOutService::record(Call call, std::string error) {
     if (!error.empty()) {
         m_lastError = std::move(error);

@@ -14,13 +14,13 @@ namespace corvane {
 // devices exist, to refuse an open, or to fail a chosen send.
 class FakeMidiOutService final : public MidiOutService {
   public:
-    enum class CallKind { Open, Close, Send };
+    enum class CallKind { Open, Close, Send, Finish };
 
     struct Call {
         CallKind kind;
         int deviceId = 0;                 // Open: the id asked for
         std::vector<std::uint8_t> bytes;  // Send: the message
-        int result = kMidiOk;             // what the call returned
+        int result = kMidiOk;             // what the call returned; Finish: messages lost
     };
 
     explicit FakeMidiOutService(std::vector<std::string> deviceNames = {});
@@ -33,6 +33,8 @@ class FakeMidiOutService final : public MidiOutService {
     // The send with this 1-based number, counted over the service's life, returns resultCode.
     // May be called for several sends.
     void failSend(int sendNumber, int resultCode) { m_failingSends[sendNumber] = resultCode; }
+    // The next finishSends reports this many accepted messages as lost on the way.
+    void loseInFinish(int count) { m_loseInFinish = count; }
 
     // What happened.
     const std::vector<Call>& calls() const { return m_calls; }
@@ -47,6 +49,7 @@ class FakeMidiOutService final : public MidiOutService {
     int close() override;
     bool isOpen() const override { return m_open; }
     int send(std::span<const std::uint8_t> message) override;
+    int finishSends() override;
     std::string lastError() const override { return m_lastError; }
 
   private:
@@ -57,6 +60,7 @@ class FakeMidiOutService final : public MidiOutService {
     std::optional<int> m_openRefusal;
     std::map<int, int> m_failingSends;  // send number -> result code
     int m_sendCount = 0;
+    int m_loseInFinish = 0;
     bool m_open = false;
     std::string m_lastError;
     std::vector<Call> m_calls;
