@@ -1,16 +1,11 @@
 #include "BoundedCall.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <utility>
 
 namespace corvane {
-
-namespace {
-std::atomic<bool> g_abandoned{false};
-}
 
 // Owned jointly by the runner and its worker, so a detached worker never outlives it.
 struct BoundedCallRunner::Shared {
@@ -58,12 +53,7 @@ bool BoundedCallRunner::run(std::function<void()> call, std::chrono::millisecond
         return true;
     }
     m_stuck = true;
-    g_abandoned = true;
     return false;
-}
-
-bool anyCallAbandoned() {
-    return g_abandoned;
 }
 
 }  // namespace corvane

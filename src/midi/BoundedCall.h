@@ -41,9 +41,4 @@ class BoundedCallRunner {
     bool m_stuck = false;
 };
 
-// True once any runner of this process has abandoned a call. Such a call may hold locks of
-// the library it is stuck in, so the program should then end without running destructors
-// and exit handlers that might wait for them.
-bool anyCallAbandoned();
-
 }  // namespace corvane
