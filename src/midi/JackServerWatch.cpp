@@ -90,8 +90,12 @@ int JackServerWatch::onProcess(jack_nframes_t, void* self) {
 
 int JackServerWatch::onXrun(void* self) {
     auto* watch = static_cast<JackServerWatch*>(self);
+    const std::uint64_t cycle = watch->cycles();
     std::lock_guard lock(watch->m_xrunMutex);
-    watch->m_xrunCycles.push_back(watch->cycles());
+    // Only xruns of the cycles whose times are still kept matter.
+    std::erase_if(watch->m_xrunCycles,
+                  [&](std::uint64_t old) { return old + kCycleHistory < cycle; });
+    watch->m_xrunCycles.push_back(cycle);
     return 0;
 }
 

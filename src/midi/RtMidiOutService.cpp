@@ -264,9 +264,7 @@ class RtMidiOutService final : public MidiOutService {
             },
             kCallLimit);
         if (!progress) {
-            const auto unknown = static_cast<int>(m_queued.size());
             abandonBackend(kCallLimit);
-            noteLost(unknown, m_lastError);
             return;
         }
         const auto now = std::chrono::steady_clock::now();
@@ -478,9 +476,10 @@ class RtMidiOutService final : public MidiOutService {
         m_backend.reset();
         m_runner = std::make_unique<BoundedCallRunner>();
         m_open = false;
-        m_queued.clear();
         m_lastError = "The MIDI server did not answer within " + seconds(limit) +
                       " (is the JACK server frozen?).";
+        noteLost(static_cast<int>(m_queued.size()), m_lastError);
+        m_queued.clear();
     }
 
     // Ends the client on the worker, within kCloseLimit; one that hangs is abandoned.
