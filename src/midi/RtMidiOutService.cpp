@@ -81,13 +81,30 @@ struct Backend {
     }
 };
 
+// Our port: the one that the open connected to the device, once the library's view of the
+// connections shows it (polled for up to 0.1 s). Empty when it does not show; the connection
+// is then not watched.
+std::string newConnection(const JackServerWatch& watch, const std::string& destination,
+                          const std::vector<std::string>& before) {
+    constexpr int kPolls = 50;
+    for (int poll = 0; poll < kPolls; ++poll) {
+        for (const std::string& name : watch.connectionsOf(destination)) {
+            if (std::find(before.begin(), before.end(), name) == before.end()) {
+                return name;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return {};
+}
+
 // What a call on the worker gives back.
 struct CallOutcome {
     bool ok = true;
     std::string error;
     unsigned int number = 0;
     std::string text;
-    std::uint64_t cycle = 0;  // JACK: the watch's latest cycle after the call
+    std::uint64_t cycle = 0;  // JACK send: the watch's latest cycle before the message was queued
     bool serverGone = false;  // JACK: the server has shut down
 };
 
@@ -187,13 +204,13 @@ class RtMidiOutService final : public MidiOutService {
         std::vector<std::uint8_t> bytes(message.begin(), message.end());
         const bool sent = attempt(
             [bytes = std::move(bytes)](Backend& b, CallOutcome& o) {
-                if (b.watch && !b.destination.empty() &&
-                    !b.watch->connected(b.source, b.destination)) {
+                if (b.watch && !b.source.empty() && !b.watch->connected(b.source, b.destination)) {
                     o.ok = false;
                     o.error = "The connection to " + b.destination +
                               " was lost; the message was not delivered.";
                     return;
                 }
+                o.cycle = b.watch ? b.watch->cycles() : 0;
                 b.out->sendMessage(bytes.data(), bytes.size());
             },
             outcome);
@@ -255,7 +272,7 @@ class RtMidiOutService final : public MidiOutService {
                 const JackServerWatch& watch = *backend->watch;
                 p.cycles = watch.cycles();
                 p.gone = watch.serverGone();
-                p.connected = backend->destination.empty() ||
+                p.connected = backend->source.empty() ||
                               watch.connected(backend->source, backend->destination);
                 for (std::uint64_t first : firsts) {
                     p.trouble.push_back(watch.trouble(first, p.cycles));
@@ -400,12 +417,7 @@ class RtMidiOutService final : public MidiOutService {
                     b.out->openPort(port, std::string(kVirtualPortName));
                     o.number = b.out->isPortOpen() ? 1 : 0;
                     if (jack) {
-                        // Our port is the one that the open connected to the device.
-                        for (const std::string& name : b.watch->connectionsOf(b.destination)) {
-                            if (std::find(before.begin(), before.end(), name) == before.end()) {
-                                b.source = name;
-                            }
-                        }
+                        b.source = newConnection(*b.watch, b.destination, before);
                     }
                 },
                 outcome)) {
@@ -451,10 +463,7 @@ class RtMidiOutService final : public MidiOutService {
                     o.ok = false;
                     o.error = *backend->reported;
                 }
-                if (backend->watch) {
-                    o.cycle = backend->watch->cycles();
-                    o.serverGone = backend->watch->serverGone();
-                }
+                o.serverGone = backend->watch && backend->watch->serverGone();
                 return o;
             },
             limit);
