@@ -1,11 +1,19 @@
 #include "BoundedCall.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <mutex>
 #include <thread>
 #include <utility>
 
 namespace corvane {
+
+namespace {
+std::atomic<bool> g_abandoned{false};
+}
 
 // Owned jointly by the runner and its worker, so a detached worker never outlives it.
 struct BoundedCallRunner::Shared {
@@ -53,7 +61,18 @@ bool BoundedCallRunner::run(std::function<void()> call, std::chrono::millisecond
         return true;
     }
     m_stuck = true;
+    g_abandoned = true;
     return false;
+}
+
+void endAtOnceIfCallsAbandoned(int status) {
+    if (!g_abandoned) {
+        return;
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 }  // namespace corvane

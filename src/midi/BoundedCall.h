@@ -41,4 +41,10 @@ class BoundedCallRunner {
     bool m_stuck = false;
 };
 
+// Call when the program is about to end with `status`, after its MIDI services are gone. When
+// a call was abandoned, its worker may still be inside the library, and the library's exit
+// handlers and destructors would run beside it: flushes the standard streams and ends the
+// process at once instead. Otherwise returns.
+void endAtOnceIfCallsAbandoned(int status);
+
 }  // namespace corvane

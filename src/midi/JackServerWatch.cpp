@@ -62,7 +62,7 @@ std::optional<std::string> JackServerWatch::trouble(std::uint64_t first, std::ui
 
 std::vector<std::string> JackServerWatch::connectionsOf(const std::string& port) const {
     std::vector<std::string> names;
-    jack_port_t* handle = m_client ? jack_port_by_name(m_client, port.c_str()) : nullptr;
+    jack_port_t* handle = live() ? jack_port_by_name(m_client, port.c_str()) : nullptr;
     if (handle == nullptr) {
         return names;
     }
@@ -76,7 +76,7 @@ std::vector<std::string> JackServerWatch::connectionsOf(const std::string& port)
 }
 
 bool JackServerWatch::connected(const std::string& from, const std::string& to) const {
-    jack_port_t* handle = m_client ? jack_port_by_name(m_client, from.c_str()) : nullptr;
+    jack_port_t* handle = live() ? jack_port_by_name(m_client, from.c_str()) : nullptr;
     return handle != nullptr && jack_port_connected_to(handle, to.c_str()) != 0;
 }
 

@@ -39,6 +39,8 @@ class JackServerWatch {
     bool connected(const std::string& from, const std::string& to) const;
 
   private:
+    // The library's shared state of a server that has gone may be unmapped: not read then.
+    bool live() const { return m_client != nullptr && !serverGone(); }
     static int onProcess(jack_nframes_t frames, void* self);
     static int onXrun(void* self);
     static void onShutdown(void* self);

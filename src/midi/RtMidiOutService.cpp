@@ -204,7 +204,8 @@ class RtMidiOutService final : public MidiOutService {
         std::vector<std::uint8_t> bytes(message.begin(), message.end());
         const bool sent = attempt(
             [bytes = std::move(bytes)](Backend& b, CallOutcome& o) {
-                if (b.watch && !b.source.empty() && !b.watch->connected(b.source, b.destination)) {
+                if (b.watch && !b.watch->serverGone() && !b.source.empty() &&
+                    !b.watch->connected(b.source, b.destination)) {
                     o.ok = false;
                     o.error = "The connection to " + b.destination +
                               " was lost; the message was not delivered.";

@@ -48,7 +48,8 @@ received() { grep -ciE 'f0( [0-9a-f]{2}){14} f7' "$work/received.txt" || true; }
 command -v jackd >/dev/null || { echo "SKIP: jackd is not installed (package jackd2)"; exit $skip; }
 "$cli" defaults >"$work/default.cvp"
 
-# Starts a server and the monitor, starts send, lets it run for $1 s, then runs the fault
+# Starts a server and the monitor, starts send, lets it run for $1 s once it has connected to
+# the monitor, then runs the fault
 # $2..., waits up to $3 tenths of a second for send to end; sets status and elapsed_ms.
 run_case() {
     local delay=$1 limit=$2 started sender
@@ -65,6 +66,8 @@ run_case() {
     started=$(date +%s%N)
     "$cli" send "$work/default.cvp" --device-name "$monitor:input" >"$work/send.log" 2>&1 &
     sender=$!
+    wait_for 50 sh -c "jack_lsp -c '$monitor:input' | grep -q '^ '" ||
+        fail "$case: send did not connect to the monitor"
     sleep "$delay"
     "$@"
     for _ in $(seq $((limit * 2))); do
@@ -116,7 +119,7 @@ cases=("$@")
 for case in "${cases[@]}"; do
         case $case in
             killed)
-                run_case 0.35 40 kill_server
+                run_case 0.2 40 kill_server
                 grep -q "JACK server has stopped" "$work/send.log" ||
                     fail "$case: send did not say the server stopped"
                 ((elapsed_ms >= 1000)) || fail "$case: send gave up after ${elapsed_ms} ms"
@@ -124,17 +127,17 @@ for case in "${cases[@]}"; do
                 end_server
                 ;;
             frozen)
-                run_case 0.35 50 freeze_server
+                run_case 0.2 50 freeze_server
                 expect_honest_failure
                 end_server
                 ;;
             stalled)
-                run_case 0.35 60 stall_server
+                run_case 0.2 60 stall_server
                 expect_honest_failure
                 end_server
                 ;;
             receiver)
-                run_case 0.35 30 kill_receiver
+                run_case 0.2 30 kill_receiver
                 expect_honest_failure
                 stop_pids
                 jack_stop
