@@ -54,9 +54,10 @@ constexpr std::chrono::milliseconds kCallLimit{2000};
 constexpr std::chrono::milliseconds kCloseLimit{1500};
 constexpr std::chrono::milliseconds kDrainLimit{1000};
 // A message counts as taken by the JACK server once this many of its cycles began after it
-// was queued, and this long has passed (an xrun is told a little after it happened).
+// was queued, and this long has passed: on a busy machine the news of an xrun can come a
+// good part of a second late.
 constexpr std::uint64_t kTakenAfterCycles = 3;
-constexpr std::chrono::milliseconds kTakenAfter{60};
+constexpr std::chrono::milliseconds kTakenAfter{250};
 // A message still not taken after this long is lost: the server has stalled.
 constexpr std::chrono::milliseconds kStalledAfter{500};
 
