@@ -54,8 +54,8 @@ constexpr std::chrono::milliseconds kCallLimit{2000};
 constexpr std::chrono::milliseconds kCloseLimit{1500};
 constexpr std::chrono::milliseconds kDrainLimit{1000};
 // A message counts as taken by the JACK server once this many of its cycles began after it
-// was queued, and this long has passed: on a busy machine the news of an xrun can come a
-// good part of a second late.
+// was queued, and this long has passed: on a busy machine the news of an xrun comes late
+// (60 ms proved too short under full CPU load).
 constexpr std::uint64_t kTakenAfterCycles = 3;
 constexpr std::chrono::milliseconds kTakenAfter{250};
 // A message still not taken after this long is lost: the server has stalled.
