@@ -148,10 +148,14 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
             io.out << "Sent " << report.packetsSent << " packets to " << target << '\n';
             return kExitOk;
         case TransferReport::Status::SendFailed:
-            io.err << "corvane-cli: " << report.failedSends << " of " << report.packetsSent
-                   << " sends to " << target
-                   << " failed; the first with rc = " << resultCode(report.firstError) << ": "
-                   << report.message << '\n';
+            io.err << "Couldn't send to midi out: " << report.message << '\n'
+                   << target << ": " << report.packetsDelivered << " of " << report.packetsSent
+                   << " delivered";
+            if (report.failedSends > 0) {
+                io.err << "; " << report.failedSends
+                       << " sends failed, the first with rc = " << resultCode(report.firstError);
+            }
+            io.err << '\n';
             return kExitFailure;
         case TransferReport::Status::NoPort:
         case TransferReport::Status::Unsendable:

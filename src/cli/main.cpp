@@ -1,9 +1,12 @@
 #include <iostream>
 
 #include "cli/Cli.h"
+#include "midi/BoundedCall.h"
 
 int main(int argc, char** argv) {
     const corvane::CliArgs args(argv + 1, argv + argc);
     corvane::CliStreams io{std::cin, std::cout, std::cerr};
-    return corvane::runCli(args, io);
+    const int status = corvane::runCli(args, io);
+    corvane::endAtOnceIfCallsAbandoned(status);
+    return status;
 }

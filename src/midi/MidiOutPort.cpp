@@ -51,4 +51,8 @@ MidiResult MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
     return m_service.send(message);
 }
 
+int MidiOutPort::finishSends() {
+    return isOpen() ? m_service.finishSends() : 0;
+}
+
 }  // namespace corvane

@@ -42,6 +42,10 @@ class MidiOutService {
     virtual MidiResult close() = 0;              // MidiResult::NotOpen when nothing is open
     virtual bool isOpen() const = 0;
     virtual MidiResult send(std::span<const std::uint8_t> message) = 0;  // one complete message
+    // Waits, at most about a second, until the MIDI server has taken every message that send
+    // accepted since the last call, and returns how many of them it did not take; lastError()
+    // then says why. A back end that hands each message on within send loses none here.
+    virtual int finishSends() { return 0; }
     virtual std::string lastError() const = 0;  // text of the last failure, empty if none
 };
 

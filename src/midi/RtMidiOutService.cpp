@@ -1,12 +1,17 @@
 #include <RtMidi.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <thread>
 #include <vector>
 
+#include "midi/BoundedCall.h"
 #include "JackServerWatch.h"
 #include "MidiLibraryQuiet.h"
 #include "midi/MidiOutService.h"
@@ -42,30 +47,102 @@ std::string apiNames(const std::vector<RtMidi::Api>& apis) {
     return names;
 }
 
+// How long one library call may take before the service gives up on it: opening, listing
+// and sending; closing and ending a client (RtMidi's JACK close waits up to 1 s itself for
+// its queue to drain); and the wait for the server to take the messages sent.
+constexpr std::chrono::milliseconds kCallLimit{2000};
+constexpr std::chrono::milliseconds kCloseLimit{1500};
+constexpr std::chrono::milliseconds kDrainLimit{1000};
+// A message counts as taken by the JACK server once this many of its cycles began after it
+// was queued, and this long has passed: on a busy machine the news of an xrun comes late
+// (60 ms proved too short under full CPU load).
+constexpr std::uint64_t kTakenAfterCycles = 3;
+constexpr std::chrono::milliseconds kTakenAfter{250};
+// A message still not taken after this long is lost: the server has stalled.
+constexpr std::chrono::milliseconds kStalledAfter{500};
+
+std::string seconds(std::chrono::milliseconds limit) {
+    const auto tenths = limit.count() / 100;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+}
+
+// One RtMidi client and what belongs to it. Shared with the worker that runs its calls, so
+// that an abandoned call keeps it alive for as long as the call runs.
+struct Backend {
+    std::unique_ptr<RtMidiOut> out;
+    std::unique_ptr<JackServerWatch> watch;  // while a JACK port is open
+    std::string destination;                 // JACK: the device port sent to
+    std::string source;                      // JACK: our port connected to it
+    std::optional<std::string> reported;     // reported by RtMidi during the current call
+
+    static void onError(RtMidiError::Type type, const std::string& text, void* self) {
+        if (type != RtMidiError::DEBUG_WARNING) {
+            static_cast<Backend*>(self)->reported = text;
+        }
+    }
+};
+
+// Our port: the one that the open connected to the device, once the library's view of the
+// connections shows it (polled for up to 0.1 s). Empty when it does not show; the connection
+// is then not watched.
+std::string newConnection(const JackServerWatch& watch, const std::string& destination,
+                          const std::vector<std::string>& before) {
+    constexpr int kPolls = 50;
+    for (int poll = 0; poll < kPolls; ++poll) {
+        for (const std::string& name : watch.connectionsOf(destination)) {
+            if (std::find(before.begin(), before.end(), name) == before.end()) {
+                return name;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return {};
+}
+
+// What a call on the worker gives back.
+struct CallOutcome {
+    bool ok = true;
+    std::string error;
+    unsigned int number = 0;
+    std::string text;
+    std::uint64_t cycle = 0;  // JACK send: the watch's latest cycle before the message was queued
+    bool serverGone = false;  // JACK: the server has shut down
+};
+
+// A message queued for the JACK server, until it is known whether the server took it.
+struct QueuedMessage {
+    std::uint64_t cycle;  // the watch's latest cycle when it was queued
+    std::chrono::steady_clock::time_point queued;
+};
+
 class RtMidiOutService final : public MidiOutService {
   public:
     // The back end starts on first use, so the editor starts without a MIDI client.
     RtMidiOutService() { quietMidiLibraries(); }
-    // RtMidi holds a pointer to the service for its error reports.
+    ~RtMidiOutService() override { endBackend(); }
     RtMidiOutService(const RtMidiOutService&) = delete;
     RtMidiOutService& operator=(const RtMidiOutService&) = delete;
 
     bool isAvailable() override { return ensureStarted(); }
 
     int deviceCount() override {
-        unsigned int count = 0;
-        if (!ensureStarted() || !attempt([&] { count = m_out->getPortCount(); })) {
+        CallOutcome outcome;
+        if (!ensureStarted() ||
+            !attempt([](Backend& b, CallOutcome& o) { o.number = b.out->getPortCount(); },
+                     outcome)) {
             return 0;
         }
-        return count > INT_MAX ? INT_MAX : static_cast<int>(count);
+        return outcome.number > INT_MAX ? INT_MAX : static_cast<int>(outcome.number);
     }
 
     std::string deviceName(int id) override {
-        std::string name;
+        CallOutcome outcome;
         if (id >= 0 && ensureStarted()) {
-            attempt([&] { name = m_out->getPortName(static_cast<unsigned int>(id)); });
+            const auto port = static_cast<unsigned int>(id);
+            attempt([port](Backend& b, CallOutcome& o) { o.text = b.out->getPortName(port); },
+                    outcome);
         }
-        return name;
+        return outcome.text;
     }
 
     MidiResult open(int id) override {
@@ -78,7 +155,11 @@ class RtMidiOutService final : public MidiOutService {
         if (id == kMidiMapperId) {
             return openMapper();
         }
-        if (id < 0 || id >= deviceCount()) {
+        const int count = deviceCount();
+        if (!m_backend) {
+            return MidiResult::BackendError;
+        }
+        if (id < 0 || id >= count) {
             m_lastError = "There is no MIDI output device with id " + std::to_string(id) + ".";
             return MidiResult::BadDeviceId;
         }
@@ -90,13 +171,21 @@ class RtMidiOutService final : public MidiOutService {
             m_lastError = "No MIDI output port is open.";
             return MidiResult::NotOpen;
         }
-        const bool closed = attempt([&] { m_out->closePort(); });
+        CallOutcome outcome;
+        const bool closed = attempt(
+            [](Backend& b, CallOutcome&) {
+                b.out->closePort();
+                b.watch.reset();
+            },
+            outcome, kCloseLimit);
         m_open = false;
-        const bool serverGone = m_jackWatch && m_jackWatch->serverGone();
-        m_jackWatch.reset();
-        if (serverGone) {
+        m_queued.clear();
+        if (!m_backend) {
+            return MidiResult::BackendError;
+        }
+        if (m_serverGone) {
             // The client died with its server; the next use starts a new one.
-            m_out.reset();
+            endBackend();
         } else if (m_virtual) {
             // Some back ends keep a virtual port until the client goes; a new client drops it.
             startApi(m_api);
@@ -111,19 +200,129 @@ class RtMidiOutService final : public MidiOutService {
             m_lastError = "No MIDI output port is open.";
             return MidiResult::NotOpen;
         }
-        if (!attempt([&] { m_out->sendMessage(message.data(), message.size()); })) {
-            return MidiResult::BackendError;
-        }
-        if (m_jackWatch && m_jackWatch->serverGone()) {
+        settleQueued(false);
+        CallOutcome outcome;
+        std::vector<std::uint8_t> bytes(message.begin(), message.end());
+        const bool sent = attempt(
+            [bytes = std::move(bytes)](Backend& b, CallOutcome& o) {
+                if (b.watch && !b.watch->serverGone() && !b.source.empty() &&
+                    !b.watch->connected(b.source, b.destination)) {
+                    o.ok = false;
+                    o.error = "The connection to " + b.destination +
+                              " was lost; the message was not delivered.";
+                    return;
+                }
+                o.cycle = b.watch ? b.watch->cycles() : 0;
+                b.out->sendMessage(bytes.data(), bytes.size());
+            },
+            outcome);
+        if (m_serverGone) {
             m_lastError = "The JACK server has stopped; the message was not delivered.";
             return MidiResult::BackendError;
         }
+        if (!sent) {
+            return MidiResult::BackendError;
+        }
+        if (m_api == RtMidi::UNIX_JACK) {
+            m_queued.push_back({outcome.cycle, std::chrono::steady_clock::now()});
+        }
         return MidiResult::Ok;
+    }
+
+    int finishSends() override {
+        const auto until = std::chrono::steady_clock::now() + kDrainLimit;
+        while (m_open && !m_queued.empty() && std::chrono::steady_clock::now() < until) {
+            settleQueued(false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        settleQueued(true);
+        const int lost = m_lost;
+        m_lost = 0;
+        if (lost > 0) {
+            m_lastError = m_lostReason;
+        }
+        return lost;
     }
 
     std::string lastError() const override { return m_lastError; }
 
   private:
+    // Decides for each queued message, oldest first, whether the JACK server took it. With
+    // `final`, a message not yet known to be taken is lost.
+    void settleQueued(bool final) {
+        if (m_queued.empty()) {
+            return;
+        }
+        struct Progress {
+            std::uint64_t cycles = 0;
+            bool gone = false;
+            bool connected = true;
+            std::vector<std::optional<std::string>> trouble;
+        };
+        std::vector<std::uint64_t> firsts;
+        for (const QueuedMessage& message : m_queued) {
+            firsts.push_back(message.cycle);
+        }
+        auto backend = m_backend;
+        auto progress = m_runner->get<Progress>(
+            [backend, firsts] {
+                Progress p;
+                if (!backend || !backend->watch) {
+                    p.gone = true;
+                    return p;
+                }
+                const JackServerWatch& watch = *backend->watch;
+                p.cycles = watch.cycles();
+                p.gone = watch.serverGone();
+                p.connected = backend->source.empty() ||
+                              watch.connected(backend->source, backend->destination);
+                for (std::uint64_t first : firsts) {
+                    p.trouble.push_back(watch.trouble(first, p.cycles));
+                }
+                return p;
+            },
+            kCallLimit);
+        if (!progress) {
+            abandonBackend(kCallLimit);
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        std::size_t index = 0;
+        while (!m_queued.empty()) {
+            const QueuedMessage& message = m_queued.front();
+            const bool taken = progress->cycles >= message.cycle + kTakenAfterCycles &&
+                               now - message.queued >= kTakenAfter;
+            const bool stalled = now - message.queued >= kStalledAfter;
+            std::optional<std::string> why;
+            if (progress->gone) {
+                why = "The JACK server has stopped; a message was not delivered.";
+            } else if (!taken && (stalled || final)) {
+                why = "The JACK server stopped taking messages (it did not run for " +
+                      seconds(std::chrono::duration_cast<std::chrono::milliseconds>(
+                          now - message.queued)) +
+                      ").";
+            } else if (!taken) {
+                return;
+            } else if (progress->trouble[index]) {
+                why = progress->trouble[index];
+            } else if (!progress->connected) {
+                why = "The connection to " + m_backend->destination + " was lost.";
+            }
+            if (why) {
+                noteLost(1, *why);
+            }
+            m_queued.pop_front();
+            ++index;
+        }
+    }
+
+    void noteLost(int count, const std::string& why) {
+        if (m_lost == 0 && count > 0) {
+            m_lostReason = why;
+        }
+        m_lost += count;
+    }
+
     // The APIs to try, in RtMidi's order, or the one named by CORVANE_MIDI_API.
     std::vector<RtMidi::Api> candidateApis() {
         std::vector<RtMidi::Api> compiled;
@@ -157,24 +356,24 @@ class RtMidiOutService final : public MidiOutService {
         return false;
     }
 
-    bool ensureStarted() { return m_out != nullptr || startFirstWorkingApi(); }
+    bool ensureStarted() { return m_backend != nullptr || startFirstWorkingApi(); }
 
     bool startApi(RtMidi::Api api) {
-        m_jackWatch.reset();
-        m_out.reset();
-        m_open = false;
-        m_virtual = false;
-        try {
-            SilencedCerr quiet;
-            m_out = std::make_unique<RtMidiOut>(api, std::string(kVirtualPortName));
-        } catch (const std::exception& error) {
-            m_lastError = error.what();
-            return false;
-        }
-        m_out->setErrorCallback(&RtMidiOutService::onError, this);
-        // JACK's client starts even without a server and fails only on use: probe it.
-        if (!attempt([&] { m_out->getPortCount(); })) {
-            m_out.reset();
+        endBackend();
+        m_backend = std::make_shared<Backend>();
+        CallOutcome outcome;
+        // JACK's client may start without a server and fail only on use: probe it.
+        if (!attempt(
+                [api](Backend& b, CallOutcome&) {
+                    {
+                        SilencedCerr quiet;
+                        b.out = std::make_unique<RtMidiOut>(api, std::string(kVirtualPortName));
+                    }
+                    b.out->setErrorCallback(&Backend::onError, &b);
+                    b.out->getPortCount();
+                },
+                outcome)) {
+            endBackend();
             return false;
         }
         m_api = api;
@@ -183,7 +382,16 @@ class RtMidiOutService final : public MidiOutService {
 
     MidiResult openMapper() {
         if (hasVirtualPorts(m_api)) {
-            if (!attempt([&] { m_out->openVirtualPort(std::string(kVirtualPortName)); })) {
+            CallOutcome outcome;
+            const bool jack = m_api == RtMidi::UNIX_JACK;
+            if (!attempt(
+                    [jack](Backend& b, CallOutcome&) {
+                        b.out->openVirtualPort(std::string(kVirtualPortName));
+                        if (jack) {
+                            b.watch = std::make_unique<JackServerWatch>();
+                        }
+                    },
+                    outcome)) {
                 return MidiResult::BackendError;
             }
             markOpen(true);
@@ -197,14 +405,27 @@ class RtMidiOutService final : public MidiOutService {
     }
 
     MidiResult openDevice(int id) {
-        bool opened = false;
-        if (!attempt([&] {
-                m_out->openPort(static_cast<unsigned int>(id), std::string(kVirtualPortName));
-                opened = m_out->isPortOpen();
-            })) {
+        CallOutcome outcome;
+        const auto port = static_cast<unsigned int>(id);
+        const bool jack = m_api == RtMidi::UNIX_JACK;
+        if (!attempt(
+                [port, jack](Backend& b, CallOutcome& o) {
+                    if (jack) {
+                        b.watch = std::make_unique<JackServerWatch>();
+                        b.destination = b.out->getPortName(port);
+                    }
+                    const auto before =
+                        jack ? b.watch->connectionsOf(b.destination) : std::vector<std::string>{};
+                    b.out->openPort(port, std::string(kVirtualPortName));
+                    o.number = b.out->isPortOpen() ? 1 : 0;
+                    if (jack) {
+                        b.source = newConnection(*b.watch, b.destination, before);
+                    }
+                },
+                outcome)) {
             return MidiResult::BackendError;
         }
-        if (!opened) {
+        if (outcome.number == 0) {
             m_lastError = "The MIDI back end did not open device " + std::to_string(id) + ".";
             return MidiResult::BackendError;
         }
@@ -215,44 +436,86 @@ class RtMidiOutService final : public MidiOutService {
     void markOpen(bool isVirtual) {
         m_open = true;
         m_virtual = isVirtual;
-        if (m_api == RtMidi::UNIX_JACK) {
-            m_jackWatch = std::make_unique<JackServerWatch>();
-        }
+        m_serverGone = false;
+        m_queued.clear();
+        m_lost = 0;
     }
 
-    // Runs one RtMidi call. False when it threw or reported an error; the text is then in
-    // m_lastError. Nothing RtMidi throws leaves this function.
+    // Runs one RtMidi call on the worker, bounded by limit. False when it threw, reported an
+    // error or overran; the text is then in m_lastError. Nothing RtMidi throws leaves here.
     template <typename Call>
-    bool attempt(Call&& call) {
-        m_reported.reset();
-        try {
-            call();
-        } catch (const RtMidiError& error) {
-            m_lastError = error.getMessage();
-            return false;
-        } catch (const std::exception& error) {
-            m_lastError = error.what();
+    bool attempt(Call call, CallOutcome& outcome, std::chrono::milliseconds limit = kCallLimit) {
+        if (!m_backend) {
             return false;
         }
-        if (m_reported) {
-            m_lastError = *m_reported;
+        auto result = m_runner->get<CallOutcome>(
+            [backend = m_backend, call = std::move(call)]() mutable {
+                CallOutcome o;
+                backend->reported.reset();
+                try {
+                    call(*backend, o);
+                } catch (const RtMidiError& error) {
+                    o.ok = false;
+                    o.error = error.getMessage();
+                } catch (const std::exception& error) {
+                    o.ok = false;
+                    o.error = error.what();
+                }
+                if (o.ok && backend->reported) {
+                    o.ok = false;
+                    o.error = *backend->reported;
+                }
+                o.serverGone = backend->watch && backend->watch->serverGone();
+                return o;
+            },
+            limit);
+        if (!result) {
+            abandonBackend(limit);
             return false;
         }
-        return true;
+        outcome = std::move(*result);
+        m_serverGone = m_serverGone || outcome.serverGone;
+        if (!outcome.ok) {
+            m_lastError = outcome.error;
+        }
+        return outcome.ok;
     }
 
-    static void onError(RtMidiError::Type type, const std::string& text, void* self) {
-        if (type != RtMidiError::DEBUG_WARNING) {
-            static_cast<RtMidiOutService*>(self)->m_reported = text;
-        }
+    // A call overran: the client it was stuck in is left to it, the port counts as closed and
+    // the next use starts a new client on a new worker.
+    void abandonBackend(std::chrono::milliseconds limit) {
+        m_backend.reset();
+        m_runner = std::make_unique<BoundedCallRunner>();
+        m_open = false;
+        m_lastError = "The MIDI server did not answer within " + seconds(limit) +
+                      " (is the JACK server frozen?).";
+        noteLost(static_cast<int>(m_queued.size()), m_lastError);
+        m_queued.clear();
     }
 
-    std::unique_ptr<RtMidiOut> m_out;
-    std::unique_ptr<JackServerWatch> m_jackWatch;  // while a JACK port is open
+    // Ends the client on the worker, within kCloseLimit; one that hangs is abandoned.
+    void endBackend() {
+        m_open = false;
+        m_queued.clear();
+        if (!m_backend) {
+            return;
+        }
+        if (!m_runner->run([doomed = std::move(m_backend)]() mutable { doomed.reset(); },
+                           kCloseLimit)) {
+            abandonBackend(kCloseLimit);
+        }
+        m_backend.reset();
+    }
+
+    std::unique_ptr<BoundedCallRunner> m_runner = std::make_unique<BoundedCallRunner>();
+    std::shared_ptr<Backend> m_backend;
     RtMidi::Api m_api = RtMidi::UNSPECIFIED;
     bool m_open = false;
     bool m_virtual = false;
-    std::optional<std::string> m_reported;  // reported by RtMidi during the current call
+    bool m_serverGone = false;
+    std::deque<QueuedMessage> m_queued;  // JACK: sent, not yet known to be taken
+    int m_lost = 0;                      // since the last finishSends
+    std::string m_lostReason;
     std::string m_lastError;
 };
 

@@ -1,5 +1,6 @@
 #include "midi/UpdateTransfer.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "midi/MidiOutPort.h"
@@ -37,7 +38,12 @@ TransferReport runUpdateTransfer(const FilterSettings& settings, MidiOutPort& po
         }
         pacer.pause(kPacketPause);
     }
-    if (report.failedSends > 0) {
+    const int lost = port.finishSends();
+    if (lost > 0 && report.failedSends == 0) {
+        report.message = port.serviceError();
+    }
+    report.packetsDelivered = std::max(0, report.packetsSent - report.failedSends - lost);
+    if (report.packetsDelivered < report.packetsSent) {
         report.status = TransferReport::Status::SendFailed;
     }
     return report;

@@ -30,10 +30,11 @@ struct TransferReport {
         Sent,        // all ten packets were accepted
         NoPort,      // no port open: nothing sent, no pauses
         Unsendable,  // a setting has no encoding: nothing sent
-        SendFailed,  // the series completed but at least one send failed
+        SendFailed,  // the series completed but at least one packet was not delivered
     };
     Status status = Status::Sent;
-    int packetsSent = 0;  // sends attempted
+    int packetsSent = 0;       // sends attempted
+    int packetsDelivered = 0;  // accepted by the send and not lost afterwards
     int failedSends = 0;
     MidiResult firstError = MidiResult::Ok;  // result of the first failed send
     std::string message;                     // the first error's text, or why nothing was sent
@@ -42,7 +43,8 @@ struct TransferReport {
 };
 
 // Sends the settings as the ten-packet dump, each packet followed by a pause of 100 ms,
-// the closing packet too. A failed send does not stop the series.
+// the closing packet too. A failed send does not stop the series. After the last pause the
+// port is drained, so a packet lost on the way also counts as not delivered.
 TransferReport runUpdateTransfer(const FilterSettings& settings, MidiOutPort& port, Pacer& pacer);
 
 }  // namespace corvane

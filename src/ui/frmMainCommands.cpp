@@ -53,7 +53,10 @@ QString transferFailure(const TransferReport& report) {
         case TransferReport::Status::Unsendable:
             return QStringLiteral("These settings can't be sent to the unit:\n") + reason;
         case TransferReport::Status::SendFailed:
-            return QStringLiteral("Couldn't send to midi out:\n") + reason;
+            return QStringLiteral("Couldn't send to midi out:\n%1\n%2 of %3 delivered.")
+                .arg(reason)
+                .arg(report.packetsDelivered)
+                .arg(report.packetsSent);
     }
     return {};
 }

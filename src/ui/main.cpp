@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "midi/BoundedCall.h"
 #include "midi/MidiOutPort.h"
 #include "midi/UpdateTransfer.h"
 #include "ui/EditorCommandLine.h"
@@ -41,17 +42,23 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
-    const auto service = corvane::createRtMidiOutService();
-    corvane::MidiOutPort port(*service);
-    corvane::QtUserDialogs dialogs;
-    corvane::SleepPacer pacer;
+    int status = 0;
+    {
+        const auto service = corvane::createRtMidiOutService();
+        corvane::MidiOutPort port(*service);
+        corvane::QtUserDialogs dialogs;
+        corvane::SleepPacer pacer;
 
-    corvane::frmMain window(port, dialogs, pacer);
-    window.show();
-    if (commandLine.presetPath) {
-        // Once the window is up, as if the file had been chosen with Load.
-        QTimer::singleShot(0, &window,
-                           [&window, path = *commandLine.presetPath] { window.Load_Preset(path); });
+        corvane::frmMain window(port, dialogs, pacer);
+        window.show();
+        if (commandLine.presetPath) {
+            // Once the window is up, as if the file had been chosen with Load.
+            QTimer::singleShot(0, &window, [&window, path = *commandLine.presetPath] {
+                window.Load_Preset(path);
+            });
+        }
+        status = QApplication::exec();
     }
-    return QApplication::exec();
+    corvane::endAtOnceIfCallsAbandoned(status);
+    return status;
 }

@@ -14,101 +14,13 @@ readonly monitor="corvane-monitor-$$"
 
 # shellcheck source=jack_common.sh
 source "$(dirname "$0")/jack_common.sh"
-# shellcheck source=../support/test_skip.sh
-source "$(dirname "$0")/../support/test_skip.sh"
+# shellcheck source=window_common.sh
+source "$(dirname "$0")/window_common.sh"
 
-work=$(mktemp -d)
-pids=()
-jackd_pid=""
-# Stops one process. jackd gets SIGINT once its clients are gone; stopped earlier, it can
-# leave its name in JACK's table.
-stop() {
-    local pid=$1
-    if [ "$pid" = "$jackd_pid" ]; then
-        jack_stop
-        return 0
-    fi
-    kill -TERM "$pid" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        stop "${pids[i]}"
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    local shot="${TMPDIR:-/tmp}/corvane-e2e-failure-$$.png"
-    if [ -n "${DISPLAY:-}" ] && import -window root "$shot" 2>/dev/null; then
-        echo "screen at the failure: $shot" >&2
-    fi
-    for log in "$work"/*.log; do
-        [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
-    done
-    exit 1
-}
-
-# --- private X display ------------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-if ! wait_for 100 test -s "$work/display"; then
-    skip_test "Xvfb could not start a display"
-fi
-display=$(head -n 1 "$work/display")
-export DISPLAY=":$display"
-
-# --- private JACK server and the monitor ------------------------------------------------
-start_jack() {
-    jack_start_private corvane-window "$work/jackd.log" -d dummy -p 1024 -r 48000 || return 1
-    jackd_pid=$JACK_PID
-    pids+=("$JACK_PID")
-}
-if ! start_jack; then
-    tail -n 5 "$work/jackd.log" >&2
-    skip_test "jackd could not start a server"
-fi
-stdbuf -oL jack_midi_dump "$monitor" >"$work/dump.log" 2>&1 &
-pids+=($!)
-wait_for 100 sh -c "jack_lsp | grep -qx '$monitor:input'" || fail "the MIDI monitor did not start"
-
-# --- the editor -------------------------------------------------------------------------
-export XDG_RUNTIME_DIR=$work CORVANE_MIDI_API=jack
-
-find_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
-# Clicks the centre of a control given by its window-relative x, y, width and height.
-click() {
-    xdotool mousemove --window "$1" $(($2 + $4 / 2)) $(($3 + $5 / 2)) click 1
-}
-
-# Starts the editor with the given arguments and waits for its main window.
-editor_pid=""
-start_editor() {
-    "$corvane" "$@" >>"$work/corvane.log" 2>&1 &
-    editor_pid=$!
-    pids+=("$editor_pid")
-    main=$(find_window Form1 20) || fail "the main window did not appear"
-    [ -n "$main" ] || fail "the main window did not appear"
-}
-# Exit, and the editor process must end.
-exit_editor() {
-    click "$main" 528 640 81 33
-    wait_for 50 sh -c "! kill -0 $editor_pid 2>/dev/null" || fail "Exit did not end the editor"
-    wait "$editor_pid" 2>/dev/null || true
-}
+start_display
+start_jack_monitor
 
 start_editor
-
-# Each packet as one line of upper-case hex bytes, in arrival order.
-packets() { grep -oiE 'f0( [0-9a-f]{2}){14} f7' "$work/dump.log" | tr 'a-f' 'A-F' || true; }
-packet_count() { packets | wc -l; }
 
 # Clicks Update and checks that the ten packets that arrive are the expected ones.
 update_and_expect() {
@@ -121,20 +33,17 @@ update_and_expect() {
     received=$(packets | tail -n +$((before + 1)))
     [ "$received" = "$expected" ] ||
         fail "$1: wrong dump"$'\n'"expected:"$'\n'"$expected"$'\n'"received:"$'\n'"$received"
-    echo "ok: $1"
+    # On a busy machine the server may run late during the transfer, which the editor then
+    # reports although the dump arrived whole here.
+    sleep 0.4
+    if message_shown; then
+        close_message
+        echo "ok: $1 (arrived whole; the editor reported the server running late)"
+    else
+        echo "ok: $1"
+    fi
 }
 
-# --- Device: pick the monitor's port, OK ------------------------------------------------
-choose_monitor() {
-    click "$main" 304 640 81 33
-    dialog=$(find_window "MIDI Device Setup") || fail "the device dialog did not appear"
-    [ -n "$dialog" ] || fail "the device dialog did not appear"
-    # The list holds "MIDI Mapper" and the monitor's input; one wheel step selects position 1.
-    xdotool mousemove --window "$dialog" 124 67 click 5
-    click "$dialog" 176 128 57 25
-    wait_for 100 sh -c "jack_lsp -c '$monitor:input' | grep -q '^ '" ||
-        fail "OK did not connect a port to the monitor"
-}
 choose_monitor
 
 default_dump=(
@@ -205,15 +114,7 @@ printf '%s\r\n' '"* : MIDI Channel"' 9 >"$work/bad.cvp"
 start_editor "$work/bad.cvp"
 message=$(find_window Corvane) || fail "no message about the bad file"
 [ -n "$message" ] || fail "no message about the bad file"
-# The message box may still be settling when it is first found: press OK's key again on the
-# window that is there now, until it closes.
-for _ in 1 2 3 4 5; do
-    message=$(find_window Corvane 2) || break
-    [ -n "$message" ] || break
-    xdotool key --window "$message" Return 2>/dev/null || true
-    wait_for 20 sh -c "! xdotool search --onlyvisible --name '^Corvane\$'" && break
-done
-xdotool search --onlyvisible --name '^Corvane$' >/dev/null 2>&1 && fail "the message did not close"
+close_message
 choose_monitor
 update_and_expect "bad file named at start" "${default_dump[@]}"
 echo "PASS"

@@ -137,7 +137,14 @@ TEST(CliSend, FailuresExitOneWithAClearMessage) {
         {"a send fails",
          {"-", "--device", "1"},
          [](CliRun& run) { run.service.failSend(4, 1); },
-         "1 of 10 sends",
+         "Couldn't send to midi out: fake: send 4 failed\n1: Midi Through Port-0: 9 of 10 "
+         "delivered",
+         10},
+        {"lost after the sends",
+         {"-", "--device", "1"},
+         [](CliRun& run) { run.service.loseInFinish(2); },
+         "Couldn't send to midi out: fake: 2 lost on the way\n1: Midi Through Port-0: 8 of 10 "
+         "delivered\n",
          10},
         {"invalid preset",
          {"-", "--device", "1"},

@@ -34,6 +34,7 @@ TEST(UpdateTransfer, SendsTheDefaultDumpInOrderByteForByte) {
 
     EXPECT_TRUE(report.ok());
     EXPECT_EQ(report.packetsSent, 10);
+    EXPECT_EQ(report.packetsDelivered, 10);
     EXPECT_EQ(report.failedSends, 0);
     EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
 }
@@ -70,6 +71,7 @@ struct FailedSendCase {
     const char* name;
     std::vector<int> failingSends;  // 1-based
     int firstCode;
+    int lostAfterSends;  // accepted, then lost on the way (the drain after the last pause)
 };
 
 void PrintTo(const FailedSendCase& c, std::ostream* os) {
@@ -85,25 +87,35 @@ TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
     for (int number : c.failingSends) {
         fixture.service.failSend(number, code++);
     }
+    fixture.service.loseInFinish(c.lostAfterSends);
+    const auto failed = static_cast<int>(c.failingSends.size());
 
     const TransferReport report = runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
 
     EXPECT_EQ(report.status, TransferReport::Status::SendFailed);
     EXPECT_FALSE(report.ok());
     EXPECT_EQ(report.packetsSent, 10);
-    EXPECT_EQ(report.failedSends, static_cast<int>(c.failingSends.size()));
+    EXPECT_EQ(report.failedSends, failed);
+    EXPECT_EQ(report.packetsDelivered, 10 - failed - c.lostAfterSends);
     EXPECT_EQ(resultCode(report.firstError), c.firstCode);
-    EXPECT_EQ(report.message, "fake: send " + std::to_string(c.failingSends.front()) + " failed");
+    EXPECT_EQ(report.message,
+              failed > 0 ? "fake: send " + std::to_string(c.failingSends.front()) + " failed"
+                         : "fake: " + std::to_string(c.lostAfterSends) + " lost on the way");
+    // The drain comes after the last pause: it waits for the closing packet too.
+    EXPECT_EQ(fixture.service.calls().back().kind, FakeMidiOutService::CallKind::Finish);
+    EXPECT_EQ(fixture.pacer.pauses().back().callsBefore, fixture.service.calls().size() - 1);
     // Neither skipped nor repeated: the full dump went out once, in order, still paced.
     EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
     EXPECT_EQ(fixture.pacer.pauses().size(), 10u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UpdateTransferFailedSend,
-                         ::testing::Values(FailedSendCase{"first", {1}, 7},
-                                           FailedSendCase{"middle", {5}, 1},
-                                           FailedSendCase{"closing", {10}, 3},
-                                           FailedSendCase{"two", {3, 8}, 11}),
+                         ::testing::Values(FailedSendCase{"first", {1}, 7, 0},
+                                           FailedSendCase{"middle", {5}, 1, 0},
+                                           FailedSendCase{"closing", {10}, 3, 0},
+                                           FailedSendCase{"two", {3, 8}, 11, 0},
+                                           FailedSendCase{"lost_on_the_way", {}, 0, 3},
+                                           FailedSendCase{"failed_and_lost", {2}, 5, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct NoPortCase {

@@ -98,6 +98,13 @@ MidiResult FakeMidiOutService::send(std::span<const std::uint8_t> message) {
     return record(std::move(call), "");
 }
 
+int FakeMidiOutService::finishSends() {
+    const int lost = std::exchange(m_loseInFinish, 0);
+    record({.kind = CallKind::Finish, .deviceId = 0, .bytes = {}, .lost = lost},
+           lost > 0 ? "fake: " + std::to_string(lost) + " lost on the way" : "");
+    return lost;
+}
+
 MidiResult FakeMidiOutService::record(Call call, std::string error) {
     if (!error.empty()) {
         m_lastError = std::move(error);

@@ -14,13 +14,14 @@ namespace corvane {
 // devices exist, to refuse an open, or to fail a chosen send.
 class FakeMidiOutService final : public MidiOutService {
   public:
-    enum class CallKind { Open, Close, Send };
+    enum class CallKind { Open, Close, Send, Finish };
 
     struct Call {
         CallKind kind;
         int deviceId = 0;                    // Open: the id asked for
         std::vector<std::uint8_t> bytes;     // Send: the message
         MidiResult result = MidiResult::Ok;  // what the call returned
+        int lost = 0;                        // Finish: messages lost on the way
     };
 
     explicit FakeMidiOutService(std::vector<std::string> deviceNames = {});
@@ -36,6 +37,8 @@ class FakeMidiOutService final : public MidiOutService {
     void failSend(int sendNumber, int resultCode) {
         m_failingSends[sendNumber] = static_cast<MidiResult>(resultCode);
     }
+    // The next finishSends reports this many accepted messages as lost on the way.
+    void loseInFinish(int count) { m_loseInFinish = count; }
 
     // What happened.
     const std::vector<Call>& calls() const { return m_calls; }
@@ -50,6 +53,7 @@ class FakeMidiOutService final : public MidiOutService {
     MidiResult close() override;
     bool isOpen() const override { return m_open; }
     MidiResult send(std::span<const std::uint8_t> message) override;
+    int finishSends() override;
     std::string lastError() const override { return m_lastError; }
 
   private:
@@ -60,6 +64,7 @@ class FakeMidiOutService final : public MidiOutService {
     std::optional<MidiResult> m_openRefusal;
     std::map<int, MidiResult> m_failingSends;  // send number -> result code
     int m_sendCount = 0;
+    int m_loseInFinish = 0;
     bool m_open = false;
     std::string m_lastError;
     std::vector<Call> m_calls;
