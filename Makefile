@@ -49,7 +49,7 @@ test-sanitize: deps
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	    ctest --output-on-failure -j $(JOBS)
+	    ctest --output-on-failure -j $(JOBS) -LE soak
 
 # libFuzzer over the input readers, FUZZ_SECONDS per target.
 FUZZ_BUILD_DIR ?= build-fuzz
