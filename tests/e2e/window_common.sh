@@ -15,6 +15,8 @@
 
 # shellcheck source=../support/test_skip.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/test_skip.sh"
+# shellcheck source=../support/private_display.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/private_display.sh"
 
 work=$(mktemp -d)
 pids=()
@@ -56,14 +58,8 @@ fail() {
 }
 
 start_display() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
-        >"$work/xvfb.log" 2>&1 &
-    pids+=($!)
-    if ! wait_for 100 test -s "$work/display"; then
-        skip_test "Xvfb could not start a display"
-    fi
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
+    start_private_display "$work" 1280x1024
+    pids+=("$xvfb_pid")
 }
 
 start_jack() {

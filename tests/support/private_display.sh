@@ -9,7 +9,7 @@ start_private_display() {
     local work=$1 size=${2:-1200x1000}
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         [ -s "$work/display" ] && break
         sleep 0.1
     done
