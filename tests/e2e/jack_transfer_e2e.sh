@@ -7,10 +7,11 @@
 #     arrives through it is the end of the same dump, and the port is gone afterwards;
 #  4. `ports` and `send` fail with exit 1 and a message once no MIDI service runs.
 # The server runs in synchronous mode (-S), so a slow client delays a cycle instead of
-# losing its events. Without realtime scheduling its driver still wakes late at times, and
-# JACK's clock then loses what it overran by (jackd logs each "XRun = N usec"): the pacing
-# checks allow for that time, and a transfer during which the server lost more than 10 ms
-# is repeated, up to five times (send then reports the lateness and exits 1).
+# losing its events. Without realtime scheduling its driver still wakes late at times
+# (jackd logs each "XRun = N usec"), and JACK's clock is then no ruler: it has been seen to
+# lose 20 ms over an xrun logged as 0.3 ms. A transfer during which the server ran late is
+# repeated, up to five times; send reports that lateness and exits 1. Should every attempt
+# be disturbed, the last is checked for its bytes and its report, not for its pacing.
 # Usage: jack_transfer_e2e.sh CORVANE_CLI
 # Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all (1 under CI=true).
 set -euo pipefail
@@ -24,7 +25,6 @@ readonly pause_frames=$((rate / 10))
 # A late wake-up of the sender may stretch a pause; more than this is a fault.
 readonly oversleep_frames=$((rate * 30 / 1000))
 readonly attempts=5
-readonly max_late_us=10000
 readonly monitor="corvane-dump-$$"
 
 # shellcheck source=jack_common.sh
@@ -89,18 +89,20 @@ new_capture() {
     log_mark=$(wc -l <"$work/jackd.log")
 }
 
-# Runs PHASE (a function that starts with new_capture) until the server loses at most
-# max_late_us during it, at most $attempts times, then checks the last run with
-# check_PHASE; late_frames is the time the server lost.
+# Runs PHASE (a function that starts with new_capture) until neither the server's log nor
+# the send's report shows the server running late, at most $attempts times, then checks the
+# last run with check_PHASE; disturbed is 1 when that run was disturbed too.
 run_undisturbed() {
     local phase=$1 attempt late_us
     for ((attempt = 1; attempt <= attempts; attempt++)); do
         "$phase"
         late_us=$(server_late_us)
-        ((late_us <= max_late_us)) && break
-        echo "$phase: the server ran $late_us us late during attempt $attempt"
+        disturbed=0
+        ((late_us == 0)) && ! grep -qE "JACK server (ran late|stalled)" "$work/send.log" ||
+            disturbed=1
+        ((disturbed == 0)) && break
+        echo "$phase: the server ran late during attempt $attempt (jackd logged $late_us us)"
     done
-    late_frames=$((late_us * rate / 1000000))
     "check_$phase"
 }
 
@@ -136,28 +138,30 @@ device_transfer() {
 }
 
 # Packets leave on period boundaries, so each gap may be off by one period and their sum,
-# the time from the first packet to the last, by one period in all; JACK's clock may also
-# have lost late_frames.
+# the time from the first packet to the last, by one period in all.
 check_device_transfer() {
     # A server that ran late is reported, even when the dump arrived whole.
-    ((send_status == 0 || late_frames > 0)) && { ((send_status == 0)) ||
+    ((send_status == 0)) || { ((disturbed == 1)) &&
         grep -qE "JACK server (ran late|stalled)" "$work/send.log"; } ||
         fail "send to $monitor:input exited with $send_status"
     received_packets | diff -u "$work/expected.txt" - >"$work/diff.txt" ||
         fail "the monitor did not receive exactly the default dump"
     ((elapsed_ms >= 1000)) || fail "the transfer took ${elapsed_ms} ms, less than one second"
+    if ((disturbed == 1)); then
+        echo "device: ten packets exact; the server ran late in all $attempts attempts, so" \
+            "its clock could not time the gaps; the send took ${elapsed_ms} ms"
+        return
+    fi
     local gap total=0
     while read -r gap; do
-        ((gap >= pause_frames - period - late_frames)) ||
-            fail "a gap of $gap frames is shorter than 100 ms"
+        ((gap >= pause_frames - period)) || fail "a gap of $gap frames is shorter than 100 ms"
         ((gap <= pause_frames + period + oversleep_frames)) ||
             fail "a gap of $gap frames is far above 100 ms"
         total=$((total + gap))
     done < <(received_gaps)
-    ((total >= 9 * pause_frames - period - late_frames)) ||
-        fail "the nine gaps add up to only $total frames"
-    echo "device: ten packets exact; gaps $(received_gaps | tr '\n' ' ')frames at $rate Hz" \
-        "(server late by $late_frames frames); the send took ${elapsed_ms} ms"
+    ((total >= 9 * pause_frames - period)) || fail "the nine gaps add up to only $total frames"
+    echo "device: ten packets exact; gaps $(received_gaps | tr '\n' ' ')frames at $rate Hz;" \
+        "the send took ${elapsed_ms} ms"
 }
 
 run_undisturbed device_transfer
