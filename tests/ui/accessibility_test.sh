@@ -28,4 +28,4 @@ trap 'stop_private_display; rm -rf "$work"' EXIT
 
 start_private_display "$work" 1200x1000
 # The session bus, and the accessibility bus it starts, end with the script's session.
-timeout 60 dbus-run-session -- "$python" "$here/atspi_names.py" "$editor"
+timeout 80 dbus-run-session -- "$python" "$here/atspi_names.py" "$editor"

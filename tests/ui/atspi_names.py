@@ -43,7 +43,7 @@ def check(ok, what):
         failures.append(what)
 
 
-def find_frame(name, seconds=15):
+def find_frame(name, seconds=40):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
@@ -87,6 +87,9 @@ def controls(frame):
 
 
 def main():
+    # Bring up the accessibility bus and its registry before the editor asks for them, so a
+    # slow start (a sanitizer build on a busy machine) does not race their activation.
+    len(pyatspi.Registry.getDesktop(0))
     editor = subprocess.Popen([sys.argv[1]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         frame = find_frame("Corvane")
