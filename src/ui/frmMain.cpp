@@ -1,10 +1,11 @@
 #include "ui/frmMain.h"
 
-#include <QBitmap>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
+#include <QPixmap>
+#include <QResource>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -16,20 +17,15 @@
 #include "ui/SystemColours.h"
 
 // The skin lives in the resources of a static library, which the linker keeps only when named.
-// The @2x picture has twice the skin's pixels in each direction, for screens of more than one
-// device pixel per pixel.
-static QImage loadSkinPicture(const char* name, qreal devicePixelRatio) {
+static corvane::PackedPicture packedSkinPicture(const char* name) {
     Q_INIT_RESOURCE(skin);
-    QImage picture(QStringLiteral(":/skin/") + QLatin1String(name));
-    picture.setDevicePixelRatio(devicePixelRatio);
-    return picture;
+    const QResource resource(QStringLiteral(":/skin/") + QLatin1String(name));
+    return corvane::unpackPicture(resource.uncompressedData()).value_or(corvane::PackedPicture{});
 }
 
 namespace corvane {
 
 namespace {
-
-const QString kIconPath = QStringLiteral(":/skin/icon.png");
 
 // Wayland takes a window's mask as its input region only: there the key colour must be painted
 // see-through as well.
@@ -51,6 +47,17 @@ QImage withKeyColourSeeThrough(const QImage& skin) {
     return picture;
 }
 
+// The icon at 32 pixels, and at 64 on screens of more than one device pixel per pixel.
+QIcon skinWindowIcon() {
+    QIcon icon(QPixmap::fromImage(packedSkinPicture("icon.pack").picture));
+    if (qGuiApp->devicePixelRatio() > 1.0) {
+        QImage fine = packedSkinPicture("icon@2x.pack").picture;
+        fine.setDevicePixelRatio(2.0);
+        icon.addPixmap(QPixmap::fromImage(fine));
+    }
+    return icon;
+}
+
 // Appends the items with the list's Click handler silent, and leaves no item chosen.
 template <typename Texts>
 void fillList(QComboBox* list, const Texts& texts) {
@@ -68,13 +75,12 @@ frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget*
       m_port(port),
       m_dialogs(dialogs),
       m_pacer(pacer),
-      m_skin(loadSkinPicture("skin.png", 1.0)),
-      m_fineSkin(loadSkinPicture("skin@2x.png", 2.0)) {
+      m_skin(packedSkinPicture("skin.pack")) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Form1"));
     setAccessibleName(QStringLiteral("Corvane"));
     setAcceptDrops(true);
-    setWindowIcon(QIcon(kIconPath));
+    setWindowIcon(skinWindowIcon());
     setFixedSize(kWindowWidth, kWindowHeight);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, systemColour(SystemColour::COLOR_CAPTIONTEXT, palette));
@@ -85,15 +91,14 @@ frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget*
     Form_Load();
     if (maskShapesInputOnly()) {
         setAttribute(Qt::WA_TranslucentBackground);
-        m_skin = withKeyColourSeeThrough(m_skin);
-        m_fineSkin = withKeyColourSeeThrough(m_fineSkin);
+        m_skin.picture = withKeyColourSeeThrough(m_skin.picture);
     }
 }
 
 // Runs once, before the window is first shown.
 void frmMain::Form_Load() {
-    if (!m_skin.isNull()) {
-        setMask(skinShape(m_skin, size()));
+    if (!m_skin.picture.isNull()) {
+        setMask(m_skin.shape);
     }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect full = screen->geometry();
@@ -119,9 +124,21 @@ void frmMain::Form_Load() {
 void frmMain::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const qreal ratio = devicePixelRatioF();
-    const QImage& picture = ratio > 1.0 && !m_fineSkin.isNull() ? m_fineSkin : m_skin;
+    const QImage& picture = skinPicture(ratio);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, picture.devicePixelRatio() != ratio);
     painter.drawImage(0, 0, picture);
+}
+
+const QImage& frmMain::skinPicture(qreal ratio) {
+    if (ratio > 1.0 && !m_fineSkinRead) {
+        m_fineSkinRead = true;
+        m_fineSkin = QImage(QStringLiteral(":/skin/skin@2x.png"));
+        m_fineSkin.setDevicePixelRatio(2.0);
+        if (maskShapesInputOnly()) {
+            m_fineSkin = withKeyColourSeeThrough(m_fineSkin);
+        }
+    }
+    return ratio > 1.0 && !m_fineSkin.isNull() ? m_fineSkin : m_skin.picture;
 }
 
 QPoint centredWindowPosition(QSize screen) {
@@ -134,15 +151,6 @@ QPoint centredWindowPosition(QSize screen) {
         return static_cast<int>(std::lround(twips / static_cast<float>(kTwipsPerPixel)));
     };
     return {toPixels(left), toPixels(top)};
-}
-
-QRegion skinShape(const QImage& skin, QSize client) {
-    // Bit 1 marks a pixel that is not the key colour; colour 1 (black) is the bitmap's set
-    // colour, the pixels its region holds.
-    QImage opaque = skin.convertToFormat(QImage::Format_RGB32)
-                        .createMaskFromColor(kSkinKeyColour, Qt::MaskOutColor);
-    opaque.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    return QRegion(QBitmap::fromImage(opaque)).intersected(QRect(QPoint(0, 0), client));
 }
 
 }  // namespace corvane

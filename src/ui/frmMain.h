@@ -13,6 +13,7 @@
 #include "settings/EditorModel.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
+#include "ui/skin/SkinPack.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,9 +32,6 @@ constexpr int kWindowWidth = 700;
 constexpr int kWindowHeight = 765;
 constexpr int kTwipsPerPixel = 15;
 
-// Pixels of exactly this colour in the skin are cut out of the window.
-constexpr QRgb kSkinKeyColour = 0xFFFF0000;  // RGB(255, 0, 0)
-
 // Top-left corner, in pixels relative to the screen's corner, that centres the window on a
 // screen of the given pixel size. Negative when the screen is smaller than the window.
 QPoint centredWindowPosition(QSize screen);
@@ -41,9 +39,6 @@ QPoint centredWindowPosition(QSize screen);
 // The path of the one local file with the extension cvp that the drag data carries; empty for
 // anything else (no file, several, another kind of file, a remote address).
 QString droppedPresetPath(const QMimeData& data);
-
-// The window's shape: every pixel of the client area whose skin colour is not the key colour.
-QRegion skinShape(const QImage& skin, QSize client);
 
 // The main window: the skinned face of the editor with its 19 controls. A view over the
 // EditorModel: it shows the model's control states and forwards every change of a check box,
@@ -98,14 +93,18 @@ class frmMain : public QWidget {
     QComboBox* listWidget(EditorList which) const;
     QCheckBox* checkWidget(EditorCheck which) const;
 
+    // The picture painted at the device pixel ratio; the fine one is read on first use.
+    const QImage& skinPicture(qreal ratio);
+
     void txtSysEx_LostFocus();
     void reportRejectedPattern();
 
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
     Pacer& m_pacer;
-    QImage m_skin;      // the skin as painted, 700 x 768 pixels
-    QImage m_fineSkin;  // the same at twice the pixels each way, device pixel ratio 2
+    PackedPicture m_skin;  // the skin as painted, 700 x 768 pixels, and the window's shape
+    QImage m_fineSkin;     // the same at twice the pixels each way, device pixel ratio 2
+    bool m_fineSkinRead = false;
     EditorModel m_model;
 
     std::array<QComboBox*, kEditorListCount> m_lists{};

@@ -1,5 +1,10 @@
+#include <QByteArray>
 #include <QImage>
 #include <QRegion>
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
 
 #include "MainWindowFixture.h"
 #include "ui/ControlLayout.h"
@@ -29,6 +34,46 @@ TEST(SkinShape, ReachesNoFurtherThanTheClientArea) {
     EXPECT_EQ(skinShape(skin, QSize(4, 5)), QRegion(0, 0, 4, 5));
 }
 
+// The resource compiler may store a packed picture at any address: it must unpack all the same.
+TEST(SkinShape, PackedPictureUnpacksWhereverItLies) {
+    QImage picture(3, 2, QImage::Format_ARGB32);
+    for (int i = 0; i < 6; ++i) {
+        picture.setPixel(i % 3, i / 3, qRgba(10 * i, 20, 30, 40 * i));
+    }
+    const QRegion shape(QRect(0, 0, 3, 1));
+    const QByteArray packed = packPicture(picture, shape);
+    QByteArray shifted = QByteArray(1, '\0') + packed;
+    for (const QByteArray& bytes :
+         {packed, QByteArray::fromRawData(shifted.constData() + 1, packed.size())}) {
+        const auto unpacked = unpackPicture(bytes);
+        ASSERT_TRUE(unpacked.has_value());
+        EXPECT_EQ(unpacked->picture, picture);
+        EXPECT_EQ(unpacked->shape, shape);
+    }
+}
+
+TEST(SkinShape, DamagedPackedPicturesAreRefused) {
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.fill(qRgb(19, 19, 19));
+    const QByteArray packed = packPicture(picture, QRegion(0, 0, 2, 2));
+    const auto withWord = [&](int index, std::uint32_t word) {
+        QByteArray damaged = packed;
+        std::memcpy(damaged.data() + index * 4, &word, sizeof word);
+        return damaged;
+    };
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"truncated", packed.left(packed.size() - 1)},
+        {"too long", packed + QByteArray(4, '\0')},
+        {"no magic", withWord(0, 0)},
+        {"no width", withWord(1, 0)},
+        {"unknown format", withWord(3, QImage::Format_Indexed8)},
+        {"rectangle outside", withWord(5, 1)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        EXPECT_FALSE(unpackPicture(bytes).has_value()) << what;
+    }
+}
+
 // The lettering on the skin stays readable: no control covers a label, and the engraved rule
 // stays above the buttons.
 TEST(SkinShape, LabelsAndTheButtonRuleLieClearOfTheControls) {
@@ -48,7 +93,7 @@ using WindowShapeTest = MainWindowFixture;
 
 TEST_F(WindowShapeTest, MaskHidesEveryKeyPixelOfTheSkinAndNothingElse) {
     const QImage skin =
-        QImage(QStringLiteral(":/skin/skin.png")).convertToFormat(QImage::Format_RGB32);
+        QImage(QStringLiteral(CORVANE_SKIN_DIR "/skin.png")).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(skin.size(), QSize(700, 768));
     const QRegion mask = window->mask();
     int hidden = 0;
@@ -75,9 +120,9 @@ TEST_F(WindowShapeTest, MaskHidesEveryKeyPixelOfTheSkinAndNothingElse) {
 // lies exactly on the doubled key pixels of the plain skin, the window's cut-out.
 TEST_F(WindowShapeTest, PaintsThePictureOfTheDevicePixelRatio) {
     const QImage plain =
-        QImage(QStringLiteral(":/skin/skin.png")).convertToFormat(QImage::Format_RGB32);
-    const QImage fine =
-        QImage(QStringLiteral(":/skin/skin@2x.png")).convertToFormat(QImage::Format_RGB32);
+        QImage(QStringLiteral(CORVANE_SKIN_DIR "/skin.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage fine = QImage(QStringLiteral(CORVANE_SKIN_DIR "/skin@2x.png"))
+                            .convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(fine.size(), plain.size() * 2);
     for (int y = 0; y < fine.height(); ++y) {
         for (int x = 0; x < fine.width(); ++x) {
