@@ -24,7 +24,10 @@ struct BoundedCallRunner::Shared {
     bool quit = false;
 };
 
-BoundedCallRunner::BoundedCallRunner() : m_shared(std::make_shared<Shared>()) {
+BoundedCallRunner::BoundedCallRunner() : m_shared(std::make_shared<Shared>()) {}
+
+void BoundedCallRunner::startWorker() {
+    m_started = true;
     std::thread([shared = m_shared] {
         std::unique_lock lock(shared->mutex);
         while (true) {
@@ -52,6 +55,9 @@ BoundedCallRunner::~BoundedCallRunner() {
 bool BoundedCallRunner::run(std::function<void()> call, std::chrono::milliseconds limit) {
     if (m_stuck) {
         return false;
+    }
+    if (!m_started) {
+        startWorker();
     }
     std::unique_lock lock(m_shared->mutex);
     m_shared->call = std::move(call);

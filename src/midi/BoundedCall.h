@@ -10,8 +10,9 @@ namespace corvane {
 // Runs calls that may block for ever (a MIDI library waiting on a frozen server) on a worker
 // thread, and waits for each at most a given time. A call that overruns is abandoned: the
 // worker keeps running it, detached, and keeps alive whatever the call holds; the runner is
-// then stuck and refuses every later call. A stuck runner's thread and the objects its call
-// uses are leaked on purpose: nothing can safely stop a thread inside a library call.
+// then stuck and refuses every later call. The worker starts with the first call. A stuck runner's
+// thread and the objects its call uses are leaked on purpose: nothing can safely stop a thread
+// inside a library call.
 class BoundedCallRunner {
   public:
     BoundedCallRunner();
@@ -36,8 +37,11 @@ class BoundedCallRunner {
     bool stuck() const { return m_stuck; }
 
   private:
+    void startWorker();
+
     struct Shared;
     std::shared_ptr<Shared> m_shared;
+    bool m_started = false;
     bool m_stuck = false;
 };
 

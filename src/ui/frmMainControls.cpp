@@ -39,6 +39,13 @@ QFont serifFont(qreal pointSize, bool bold) {
     return font;
 }
 
+// The three faces of the controls, made once and shared by every control that shows them.
+struct ControlFonts {
+    QFont list = serifFont(kComboPointSize, false);
+    QFont button = serifFont(kButtonPointSize, true);
+    QFont text = serifFont(kTextPointSize, false);
+};
+
 void fillBackground(QWidget* widget, SystemColour background) {
     setSystemColours(*widget, systemColour(background, widget->palette()),
                      SystemColour::COLOR_WINDOWTEXT);
@@ -76,10 +83,10 @@ std::size_t positionOf(const std::array<std::string_view, N>& names, std::string
 }
 
 // A list-only combo box: a choice is always one of its items.
-QComboBox* combo(QWidget* parent, EditorList which) {
+QComboBox* combo(QWidget* parent, EditorList which, const QFont& font) {
     auto* box = new QComboBox(parent);
     box->setEditable(false);
-    box->setFont(serifFont(kComboPointSize, false));
+    box->setFont(font);
     fillBackground(box, SystemColour::COLOR_MENU);
     box->addItems(designItems(which));
     box->setCurrentIndex(-1);
@@ -98,25 +105,26 @@ QCheckBox* check(QWidget* parent, std::string_view name) {
     return box;
 }
 
-QPushButton* button(QWidget* parent, const char* caption) {
+QPushButton* button(QWidget* parent, const char* caption, const QFont& font) {
     auto* push = new QPushButton(translated(caption), parent);
-    push->setFont(serifFont(kButtonPointSize, true));
+    push->setFont(font);
     push->setAutoDefault(false);
     return push;
 }
 
-QLineEdit* textBox(QWidget* parent) {
+QLineEdit* textBox(QWidget* parent, const QFont& font) {
     auto* text = new QLineEdit(parent);
-    text->setFont(serifFont(kTextPointSize, false));
+    text->setFont(font);
     fillBackground(text, SystemColour::COLOR_CAPTIONTEXT);
     return text;
 }
 
 // Screen readers on Linux name a combo box by its current item and read the label that names
 // it from a buddy label. The label lies under its list, which covers it: the skin's lettering
-// is what the eye sees.
+// is what the eye sees. It takes its list's font, so that it needs no face of its own.
 void nameList(QComboBox* list, const ControlPlace& place) {
     auto* label = new QLabel(translated(place.label), list->parentWidget());
+    label->setFont(list->font());
     label->setObjectName(
         QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())) +
         QStringLiteral("_Label"));
@@ -129,13 +137,14 @@ void nameList(QComboBox* list, const ControlPlace& place) {
 
 // Builds the controls of kControlLayout, in its tab order. Their states come from the model.
 void frmMain::createControls() {
+    const ControlFonts fonts;
     QWidget* previous = nullptr;
     for (const ControlPlace& place : kControlLayout) {
         QWidget* control = nullptr;
         switch (place.kind) {
             case ControlKind::List: {
                 const std::size_t i = positionOf(kEditorListNames, place.name);
-                m_lists[i] = combo(this, static_cast<EditorList>(i));
+                m_lists[i] = combo(this, static_cast<EditorList>(i), fonts.list);
                 control = m_lists[i];
                 nameList(m_lists[i], place);
                 break;
@@ -147,10 +156,10 @@ void frmMain::createControls() {
                 break;
             }
             case ControlKind::Button:
-                control = button(this, place.label);
+                control = button(this, place.label, fonts.button);
                 break;
             case ControlKind::Text:
-                txtSysEx = textBox(this);
+                txtSysEx = textBox(this, fonts.text);
                 control = txtSysEx;
                 break;
         }
