@@ -132,7 +132,7 @@ void frmMain::paintEvent(QPaintEvent*) {
 const QImage& frmMain::skinPicture(qreal ratio) {
     if (ratio > 1.0 && !m_fineSkinRead) {
         m_fineSkinRead = true;
-        m_fineSkin = QImage(QStringLiteral(":/skin/skin@2x.png"));
+        m_fineSkin = packedSkinPicture("skin@2x.pack").picture;
         m_fineSkin.setDevicePixelRatio(2.0);
         if (maskShapesInputOnly()) {
             m_fineSkin = withKeyColourSeeThrough(m_fineSkin);

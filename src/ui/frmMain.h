@@ -93,7 +93,7 @@ class frmMain : public QWidget {
     QComboBox* listWidget(EditorList which) const;
     QCheckBox* checkWidget(EditorCheck which) const;
 
-    // The picture painted at the device pixel ratio; the fine one is read on first use.
+    // The picture painted at the device pixel ratio; the fine one is unpacked on first use.
     const QImage& skinPicture(qreal ratio);
 
     void txtSysEx_LostFocus();

@@ -96,7 +96,7 @@ QByteArray packPicture(const QImage& picture, const QRegion& shape) {
     return out;
 }
 
-std::optional<PackedPicture> unpackPicture(const QByteArray& packed) {
+std::optional<PackedPicture> unpackPicture(QByteArray packed) {
     constexpr auto kWord = static_cast<qsizetype>(sizeof(std::uint32_t));
     if (packed.size() < kHeaderWords * kWord || wordAt(packed, 0) != kSkinPackMagic) {
         return std::nullopt;
@@ -129,14 +129,16 @@ std::optional<PackedPicture> unpackPicture(const QByteArray& packed) {
     PackedPicture unpacked;
     unpacked.shape.setRects(shape.data(), static_cast<int>(shape.size()));
 
-    // The image keeps a reference to the packed bytes for as long as it or a copy lives. Bytes
-    // stored in place by the resource compiler may lie at any address: those are copied, so
-    // that every pixel is aligned.
-    auto* owner = new QByteArray(packed);
-    if (reinterpret_cast<std::uintptr_t>(owner->constData()) % alignof(std::uint32_t) != 0) {
-        *owner = QByteArray(packed.constData(), packed.size());
+    // The image owns the packed bytes for as long as it or a copy lives, and may change them:
+    // a read-only image would be copied whole to change its device pixel ratio. Bytes still
+    // shared, such as those the resource compiler stored in place at any address, are copied
+    // here once, aligned.
+    auto* owner = new QByteArray(std::move(packed));
+    uchar* pixels = reinterpret_cast<uchar*>(owner->data() + pixelsAt);
+    if (reinterpret_cast<std::uintptr_t>(pixels) % alignof(std::uint32_t) != 0) {
+        delete owner;
+        return std::nullopt;
     }
-    const uchar* pixels = reinterpret_cast<const uchar*>(owner->constData() + pixelsAt);
     unpacked.picture = QImage(
         pixels, int(width), int(height), int(width) * int(kWord), format,
         [](void* bytes) { delete static_cast<QByteArray*>(bytes); }, owner);

@@ -34,8 +34,8 @@ struct PackedPicture {
 // The picture must have one of the formats above.
 QByteArray packPicture(const QImage& picture, const QRegion& shape);
 
-// The picture shares the packed bytes, without a copy. Empty for anything packPicture could
-// not have written.
-std::optional<PackedPicture> unpackPicture(const QByteArray& packed);
+// The picture takes over the packed bytes, without a copy when they are not shared. Empty for
+// anything packPicture could not have written.
+std::optional<PackedPicture> unpackPicture(QByteArray packed);
 
 }  // namespace corvane
