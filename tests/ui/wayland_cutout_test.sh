@@ -9,6 +9,8 @@ editor=${1:?usage: wayland_cutout_test.sh path/to/corvane}
 source "$(dirname "$0")/../support/test_skip.sh"
 # shellcheck source=../support/private_display.sh
 source "$(dirname "$0")/../support/private_display.sh"
+# shellcheck source=../support/processes.sh
+source "$(dirname "$0")/../support/processes.sh"
 for tool in Xvfb weston import convert; do
     command -v "$tool" >/dev/null || skip_test "$tool is not installed"
 done
@@ -16,13 +18,9 @@ compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null 
     skip_test "Qt's Wayland platform is not installed (qt6-wayland)"
 
 work=$(mktemp -d)
-pids=()
 # The editor, then weston, then the display.
 cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null
-        wait "${pids[i]}" 2>/dev/null
-    done
+    stop_started_processes
     stop_private_display
     rm -rf "$work"
 }

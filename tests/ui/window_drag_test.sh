@@ -8,32 +8,25 @@ set -uo pipefail
 editor=${1:?usage: window_drag_test.sh path/to/corvane}
 # shellcheck source=../support/test_skip.sh
 source "$(dirname "$0")/../support/test_skip.sh"
+# shellcheck source=../support/private_display.sh
+source "$(dirname "$0")/../support/private_display.sh"
+# shellcheck source=../support/processes.sh
+source "$(dirname "$0")/../support/processes.sh"
 fail() { echo "FAIL: $*"; exit 1; }
-for tool in Xvfb xdotool xdpyinfo; do
+for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || skip_test "$tool is not installed"
 done
 
-display=120
-while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
-    display=$((display + 1))
-done
-pids=()
+work=$(mktemp -d)
+# The editor, then the window manager, then the display.
 cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null
-        wait "${pids[i]}" 2>/dev/null
-    done
+    stop_started_processes
+    stop_private_display
+    rm -rf "$work"
 }
 trap cleanup EXIT
 
-Xvfb ":$display" -screen 0 1200x1000x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || skip_test "Xvfb did not start"
+start_private_display "$work" 1200x1000
 if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
