@@ -50,6 +50,9 @@ std::optional<std::string> JackServerWatch::trouble(std::uint64_t first, std::ui
         if (newest - cycle + 1 >= kCycleHistory) {
             continue;
         }
+        if (m_cycleSkippedFrames[cycle % kCycleHistory].load() > 0) {
+            return "The JACK server ran late (an xrun); a message may have been lost.";
+        }
         const std::int64_t gap = m_cycleStartNs[cycle % kCycleHistory].load() -
                                  m_cycleStartNs[(cycle - 1) % kCycleHistory].load();
         if (gap > std::chrono::nanoseconds(kStallGap).count()) {
@@ -80,9 +83,14 @@ bool JackServerWatch::connected(const std::string& from, const std::string& to) 
     return handle != nullptr && jack_port_connected_to(handle, to.c_str()) != 0;
 }
 
-int JackServerWatch::onProcess(jack_nframes_t, void* self) {
+int JackServerWatch::onProcess(jack_nframes_t frames, void* self) {
     auto* watch = static_cast<JackServerWatch*>(self);
     const std::uint64_t cycle = watch->m_cycles.load() + 1;
+    const jack_nframes_t start = jack_last_frame_time(watch->m_client);
+    // Frame times wrap at 2^32; the first cycle has nothing to compare with.
+    const jack_nframes_t skipped = cycle > 1 ? start - watch->m_nextFrame : 0;
+    watch->m_nextFrame = start + frames;
+    watch->m_cycleSkippedFrames[cycle % kCycleHistory].store(skipped);
     watch->m_cycleStartNs[cycle % kCycleHistory].store(steadyNs());
     watch->m_cycles.store(cycle);
     return 0;

@@ -15,8 +15,8 @@ namespace corvane {
 
 // A JACK client of our own beside RtMidi's, which only queues each message for the server
 // and says nothing about what becomes of it. The watch notices when the server goes away,
-// counts the server's process cycles, remembers the cycles in which it ran late (an xrun) or
-// stalled, and can tell whether a port is still connected to another.
+// counts the server's process cycles, remembers the cycles in which it ran late (an xrun),
+// skipped our clients or stalled, and can tell whether a port is still connected to another.
 // The constructor and destructor talk to the server and may block while it is frozen; the
 // other functions only read the library's shared state.
 class JackServerWatch {
@@ -53,6 +53,10 @@ class JackServerWatch {
     std::atomic<bool> m_gone{false};
     std::atomic<std::uint64_t> m_cycles{0};
     std::array<std::atomic<std::int64_t>, kCycleHistory> m_cycleStartNs{};  // steady clock
+    // Frames the server moved on by, beyond the previous cycle's own, before each cycle: more
+    // than 0 when the server ran a period without us. Its xrun notice may come much later.
+    std::array<std::atomic<std::uint32_t>, kCycleHistory> m_cycleSkippedFrames{};
+    jack_nframes_t m_nextFrame = 0;  // where the next cycle starts if none is skipped
     mutable std::mutex m_xrunMutex;
     std::vector<std::uint64_t> m_xrunCycles;  // the latest cycle when each xrun was told
 };
