@@ -1,10 +1,14 @@
 #include "JackServerWatch.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace corvane {
 
 namespace {
+
+constexpr std::string_view kLateReason =
+    "The JACK server ran late (an xrun); a message may have been lost.";
 
 std::int64_t steadyNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -42,7 +46,7 @@ std::optional<std::string> JackServerWatch::trouble(std::uint64_t first, std::ui
         std::lock_guard lock(m_xrunMutex);
         if (std::any_of(m_xrunCycles.begin(), m_xrunCycles.end(),
                         [&](std::uint64_t cycle) { return cycle >= first && cycle <= last; })) {
-            return "The JACK server ran late (an xrun); a message may have been lost.";
+            return std::string(kLateReason);
         }
     }
     const std::uint64_t newest = cycles();
@@ -51,7 +55,7 @@ std::optional<std::string> JackServerWatch::trouble(std::uint64_t first, std::ui
             continue;
         }
         if (m_cycleSkippedFrames[cycle % kCycleHistory].load() > 0) {
-            return "The JACK server ran late (an xrun); a message may have been lost.";
+            return std::string(kLateReason);
         }
         const std::int64_t gap = m_cycleStartNs[cycle % kCycleHistory].load() -
                                  m_cycleStartNs[(cycle - 1) % kCycleHistory].load();
