@@ -42,14 +42,22 @@ JackServerWatch::~JackServerWatch() {
 }
 
 std::optional<std::string> JackServerWatch::trouble(std::uint64_t first, std::uint64_t last) const {
+    const std::uint64_t newest = cycles();
+    // News told this long before `first` began may be of an xrun that `first` shared.
+    std::optional<std::int64_t> earliestNs;
+    if (first > 0 && newest - first + 1 < kCycleHistory) {
+        earliestNs = m_cycleStartNs[first % kCycleHistory].load() -
+                     std::chrono::nanoseconds(kXrunNewsLate).count();
+    }
     {
         std::lock_guard lock(m_xrunMutex);
-        if (std::any_of(m_xrunCycles.begin(), m_xrunCycles.end(),
-                        [&](std::uint64_t cycle) { return cycle >= first && cycle <= last; })) {
+        if (std::any_of(m_xruns.begin(), m_xruns.end(), [&](const XrunNews& news) {
+                return news.cycle <= last &&
+                       (news.cycle >= first || (earliestNs && news.toldNs >= *earliestNs));
+            })) {
             return std::string(kLateReason);
         }
     }
-    const std::uint64_t newest = cycles();
     for (std::uint64_t cycle = std::max<std::uint64_t>(first, 1) + 1; cycle <= last; ++cycle) {
         if (newest - cycle + 1 >= kCycleHistory) {
             continue;
@@ -105,9 +113,9 @@ int JackServerWatch::onXrun(void* self) {
     const std::uint64_t cycle = watch->cycles();
     std::lock_guard lock(watch->m_xrunMutex);
     // Only xruns of the cycles whose times are still kept matter.
-    std::erase_if(watch->m_xrunCycles,
-                  [&](std::uint64_t old) { return old + kCycleHistory < cycle; });
-    watch->m_xrunCycles.push_back(cycle);
+    std::erase_if(watch->m_xruns,
+                  [&](const XrunNews& old) { return old.cycle + kCycleHistory < cycle; });
+    watch->m_xruns.push_back({cycle, steadyNs()});
     return 0;
 }
 

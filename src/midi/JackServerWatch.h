@@ -32,8 +32,14 @@ class JackServerWatch {
     // Process cycles that began since the watch started.
     std::uint64_t cycles() const { return m_cycles.load(); }
     // Why a message queued while cycle `first` was the latest may have been lost, judged up
-    // to cycle `last`: the server ran late or stalled in between. Nothing when it ran well.
+    // to cycle `last`: the server ran late or stalled in between, or told of an xrun up to
+    // kXrunNewsLate before cycle `first` began. Nothing when it ran well.
     std::optional<std::string> trouble(std::uint64_t first, std::uint64_t last) const;
+    // How late the news of an xrun may come. The server tells its clients one after another
+    // and waits for each; a client that is stuck holds the news up for about 0.5 s, and the
+    // xruns in the meantime are not told at all. So a message is judged until this long after
+    // it was queued, and an xrun told up to this long before it counts against it too.
+    static constexpr std::chrono::milliseconds kXrunNewsLate{700};
     // Full names of the ports connected to `port`; empty for an unknown port.
     std::vector<std::string> connectionsOf(const std::string& port) const;
     bool connected(const std::string& from, const std::string& to) const;
@@ -57,8 +63,12 @@ class JackServerWatch {
     // than 0 when the server ran a period without us. Its xrun notice may come much later.
     std::array<std::atomic<std::uint32_t>, kCycleHistory> m_cycleSkippedFrames{};
     jack_nframes_t m_nextFrame = 0;  // where the next cycle starts if none is skipped
+    struct XrunNews {
+        std::uint64_t cycle;  // the latest cycle when it was told
+        std::int64_t toldNs;  // steady clock
+    };
     mutable std::mutex m_xrunMutex;
-    std::vector<std::uint64_t> m_xrunCycles;  // the latest cycle when each xrun was told
+    std::vector<XrunNews> m_xruns;
 };
 
 }  // namespace corvane

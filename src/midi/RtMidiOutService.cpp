@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "midi/BoundedCall.h"
 #include "JackServerWatch.h"
 #include "MidiLibraryQuiet.h"
+#include "midi/BoundedCall.h"
 #include "midi/MidiOutService.h"
 
 namespace corvane {
@@ -54,11 +54,11 @@ constexpr std::chrono::milliseconds kCallLimit{2000};
 constexpr std::chrono::milliseconds kCloseLimit{1500};
 constexpr std::chrono::milliseconds kDrainLimit{1000};
 // A message counts as taken by the JACK server once this many of its cycles began after it
-// was queued, and this long has passed: on a busy machine the news of an xrun comes late
-// (60 ms proved too short under full CPU load).
+// was queued, and the news of an xrun in them has had time to come (250 ms proved too short
+// while a receiving program was stopped, 60 ms under full CPU load).
 constexpr std::uint64_t kTakenAfterCycles = 3;
-constexpr std::chrono::milliseconds kTakenAfter{250};
-// A message still not taken after this long is lost: the server has stalled.
+constexpr std::chrono::milliseconds kTakenAfter = JackServerWatch::kXrunNewsLate;
+// A message whose cycles have not begun after this long is lost: the server has stalled.
 constexpr std::chrono::milliseconds kStalledAfter{500};
 
 std::string seconds(std::chrono::milliseconds limit) {
@@ -290,9 +290,9 @@ class RtMidiOutService final : public MidiOutService {
         std::size_t index = 0;
         while (!m_queued.empty()) {
             const QueuedMessage& message = m_queued.front();
-            const bool taken = progress->cycles >= message.cycle + kTakenAfterCycles &&
-                               now - message.queued >= kTakenAfter;
-            const bool stalled = now - message.queued >= kStalledAfter;
+            const bool run = progress->cycles >= message.cycle + kTakenAfterCycles;
+            const bool taken = run && now - message.queued >= kTakenAfter;
+            const bool stalled = !run && now - message.queued >= kStalledAfter;
             std::optional<std::string> why;
             if (progress->gone) {
                 why = "The JACK server has stopped; a message was not delivered.";

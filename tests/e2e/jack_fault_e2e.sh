@@ -6,6 +6,8 @@
 #   frozen     the server is stopped (SIGSTOP) for good: open, send and close must not hang
 #   stalled    the server is stopped for 2.6 s, then continues (SIGCONT)
 #   receiver   the receiving port's program is killed
+#   paused     the receiving port's program is stopped for 0.8 s, then continues: the server
+#              drops what it sends meanwhile, and its news of that comes late
 # Usage: jack_fault_e2e.sh CORVANE_CLI [CASE...]
 # Exit 0 on success, 1 on failure, 77 (skip) when jackd cannot start at all (1 under CI=true).
 set -euo pipefail
@@ -107,6 +109,11 @@ expect_honest_failure() {
 kill_server() { kill -9 "$JACK_PID"; }
 freeze_server() { kill -STOP "$JACK_PID"; }
 kill_receiver() { kill -9 "$monitor_pid"; }
+pause_receiver() {
+    kill -STOP "$monitor_pid"
+    sleep 0.8
+    kill -CONT "$monitor_pid"
+}
 stall_server() {
     kill -STOP "$JACK_PID"
     sleep 2.6
@@ -115,7 +122,7 @@ stall_server() {
 
 # Ten pauses of 100 ms plus the bounded waits for the close and the drain: well under 5 s.
 cases=("$@")
-((${#cases[@]} > 0)) || cases=(killed frozen stalled receiver)
+((${#cases[@]} > 0)) || cases=(killed frozen stalled receiver paused)
 for case in "${cases[@]}"; do
         case $case in
             killed)
@@ -139,6 +146,16 @@ for case in "${cases[@]}"; do
             receiver)
                 run_case 0.2 30 kill_receiver
                 expect_honest_failure
+                stop_pids
+                jack_stop
+                ;;
+            paused)
+                run_case 0.1 40 pause_receiver
+                if (($(received) == 10 && status == 0)); then
+                    echo "$case: exit 0 after ${elapsed_ms} ms, all 10 received"
+                else
+                    expect_honest_failure
+                fi
                 stop_pids
                 jack_stop
                 ;;
