@@ -51,8 +51,9 @@ for ((n = 1; n <= updates; n++)); do
             break
         fi
         if (($(packet_count) >= before + 10)); then
-            # A report, if any, follows the drain of the last packet.
-            sleep 0.4
+            # A report, if any, follows the drain of the last packet: the editor waits 0.7 s
+            # for late news of an xrun before it settles, and is busy until then.
+            sleep 1.2
             message_shown && outcome=reported || outcome=whole
             break
         fi
