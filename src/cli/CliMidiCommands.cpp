@@ -12,6 +12,7 @@
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
+#include "midi/rtmidi/RtMidiOutService.h"
 #include "presets/MessageText.h"
 
 namespace corvane {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,11 +47,5 @@ class MidiOutService {
     virtual int finishSends() { return 0; }
     virtual std::string lastError() const = 0;  // text of the last failure, empty if none
 };
-
-// The RtMidi back end: the first compiled API that starts (ALSA, then JACK, ...); the
-// environment variable CORVANE_MIDI_API (e.g. "alsa", "jack") restricts it to that one API.
-// Never throws; with no working API it has no devices and every open fails with
-// MidiResult::NoService. A service that found no API tries again on its next use.
-std::unique_ptr<MidiOutService> createRtMidiOutService();
 
 }  // namespace corvane

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "midi/BoundedCall.h"
+#include "midi/MidiModule.h"
 #include "midi/MidiOutPort.h"
 #include "midi/UpdateTransfer.h"
 #include "ui/EditorCommandLine.h"
@@ -44,7 +44,7 @@ int main(int argc, char* argv[]) {
 
     int status = 0;
     {
-        const auto service = corvane::createRtMidiOutService();
+        const auto service = corvane::createModuleMidiOutService();
         corvane::MidiOutPort port(*service);
         corvane::QtUserDialogs dialogs;
         corvane::SleepPacer pacer;
@@ -59,6 +59,6 @@ int main(int argc, char* argv[]) {
         }
         status = QApplication::exec();
     }
-    corvane::endAtOnceIfCallsAbandoned(status);
+    corvane::endAtOnceIfModuleCallsAbandoned(status);
     return status;
 }

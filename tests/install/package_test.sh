@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build folder, checks its control data, unpacks it and runs
-# the unpacked programs: `corvane --version` with no display, `corvane-cli dump` of a preset.
+# the unpacked programs: `corvane --version` with no display, `corvane-cli dump` of a preset, and
+# the unpacked editor through Device, OK and Update on a private display and JACK server, which
+# loads the MIDI module from the package's library folder.
 # Usage: package_test.sh BUILD_DIR
 set -euo pipefail
 
@@ -46,4 +48,14 @@ lines=$("$cli" dump "$work/start.cvp")
 [ "$(head -n 1 <<<"$lines")" = "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" ] ||
     fail "unexpected first packet: $(head -n 1 <<<"$lines")"
 echo "ok: the unpacked corvane-cli dumps a preset"
+
+module=$(dpkg-deb -c "$deb" | grep -oE '\./usr/lib/.*/corvane-midi-rtmidi\.so$') ||
+    fail "the package holds no MIDI module"
+echo "ok: the MIDI module is ${module#.}"
+status=0
+"$(dirname "$0")/../e2e/device_window_e2e.sh" "$work/root/usr/bin/corvane" >"$work/window.log" 2>&1 ||
+    status=$?
+((status != 77)) || { cat "$work/window.log"; exit 77; }
+((status == 0)) || { cat "$work/window.log" >&2; fail "the unpacked editor did not deliver its dumps"; }
+echo "ok: the unpacked editor delivers its dumps through its MIDI module"
 echo PASS

@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "midi/BoundedCall.h"
+#include "midi/rtmidi/BoundedCall.h"
 
 namespace corvane {
 namespace {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "midi/MidiOutService.h"
+#include "midi/rtmidi/RtMidiOutService.h"
 
 namespace corvane {
 namespace {

@@ -16,6 +16,7 @@
 #include "QtPrinters.h"
 #include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
+#include "midi/rtmidi/RtMidiOutService.h"
 #include "ui/MIDISetupForm.h"
 #include "ui/frmMain.h"
 

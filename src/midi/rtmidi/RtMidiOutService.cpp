@@ -13,8 +13,8 @@
 
 #include "JackServerWatch.h"
 #include "MidiLibraryQuiet.h"
-#include "midi/BoundedCall.h"
-#include "midi/MidiOutService.h"
+#include "midi/rtmidi/BoundedCall.h"
+#include "midi/rtmidi/RtMidiOutService.h"
 
 namespace corvane {
 

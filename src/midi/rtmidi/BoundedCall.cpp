@@ -1,4 +1,4 @@
-#include "midi/BoundedCall.h"
+#include "midi/rtmidi/BoundedCall.h"
 
 #include <atomic>
 #include <condition_variable>
