@@ -12,10 +12,10 @@
 
 #include "cli/CliMidiCommands.h"
 #include "cli/CliPresetInput.h"
-#include "presets/MessageText.h"
+#include "files/MessageText.h"
 #include "presets/PresetFile.h"
-#include "presets/RegularFileInput.h"
-#include "presets/SafeSave.h"
+#include "files/RegularFileInput.h"
+#include "files/SafeSave.h"
 #include "settings/SettingsDump.h"
 
 namespace corvane {

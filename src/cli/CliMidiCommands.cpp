@@ -13,7 +13,7 @@
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
 #include "midi/rtmidi/RtMidiOutService.h"
-#include "presets/MessageText.h"
+#include "files/MessageText.h"
 
 namespace corvane {
 

@@ -2,9 +2,9 @@
 
 #include <ostream>
 
-#include "presets/MessageText.h"
+#include "files/MessageText.h"
 #include "presets/PresetFile.h"
-#include "settings/EditorModel.h"
+#include "editor/EditorModel.h"
 
 namespace corvane {
 
@@ -16,10 +16,7 @@ std::optional<FilterSettings> loadPresetArgument(const std::string& file, CliStr
                << escapeControlBytes(file) << ": " << result.reason << '\n';
         return std::nullopt;
     }
-    EditorModel editor;
-    editor.Form_Load();
-    editor.applyPreset(*result.settings);
-    return editor.GatherSettings();
+    return settingsAsLoaded(*result.settings);
 }
 
 }  // namespace corvane

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "presets/SafeSave.h"
+#include "files/SafeSave.h"
 #include "settings/FilterSettings.h"
 
 namespace corvane {

@@ -5,9 +5,9 @@
 
 #include "PresetHeaders.h"
 #include "PresetItemReader.h"
-#include "presets/MessageText.h"
+#include "files/MessageText.h"
 #include "presets/PresetFile.h"
-#include "presets/RegularFileInput.h"
+#include "files/RegularFileInput.h"
 #include "settings/SettingsDump.h"
 #include "settings/SysExPatternText.h"
 

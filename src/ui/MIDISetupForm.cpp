@@ -13,6 +13,7 @@
 #include <string>
 
 #include "midi/MidiOutPort.h"
+#include "ui/SerifFace.h"
 #include "ui/UserDialogs.h"
 
 namespace corvane {
@@ -23,14 +24,6 @@ constexpr QSize kClientSize{255, 192};  // 3825 x 2880 twips
 constexpr QRect kComboGeometry{16, 56, 217, 23};
 constexpr QRect kLabelGeometry{56, 16, 128, 19};
 constexpr QRect kOkGeometry{176, 128, 57, 25};
-constexpr const char* kFontFamily = "Times New Roman";
-
-QFont dialogFont(double pointSize, bool bold) {
-    QFont font(QString::fromLatin1(kFontFamily));
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
 
 void setColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget.palette();
@@ -58,11 +51,11 @@ MIDISetupForm::MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint top
     Combo_MIDI_OUT->setObjectName(QStringLiteral("Combo_MIDI_OUT"));
     Combo_MIDI_OUT->setEditable(false);
     Combo_MIDI_OUT->setGeometry(kComboGeometry);
-    Combo_MIDI_OUT->setFont(dialogFont(9, false));
+    Combo_MIDI_OUT->setFont(serifFont(9, false));
 
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(kLabelGeometry);
-    Label2->setFont(dialogFont(12, true));
+    Label2->setFont(serifFont(12, true));
     setColour(*Label2, QPalette::Window, Qt::black);
     setColour(*Label2, QPalette::WindowText, Qt::white);
     Label2->setAutoFillBackground(true);
@@ -71,7 +64,7 @@ MIDISetupForm::MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint top
 
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(kOkGeometry);
-    cmdOK->setFont(dialogFont(10.5, true));
+    cmdOK->setFont(serifFont(10.5, true));
     connect(cmdOK, &QPushButton::clicked, this, &MIDISetupForm::cmdOK_Click);
 
     setTabOrder(Combo_MIDI_OUT, Label2);

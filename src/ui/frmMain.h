@@ -10,7 +10,7 @@
 
 #include <array>
 
-#include "settings/EditorModel.h"
+#include "editor/EditorModel.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
 #include "ui/skin/SkinPack.h"

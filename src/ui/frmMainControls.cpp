@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "ui/ControlLayout.h"
+#include "ui/SerifFace.h"
 #include "ui/SystemColours.h"
 #include "ui/frmMain.h"
 
@@ -23,20 +24,12 @@ namespace corvane {
 namespace {
 
 const QColor kSpecifyBackground(255, 255, 255);  // behind chkSysExSpecify in every theme
-const QString kFontFamily = QStringLiteral("Times New Roman");
 constexpr qreal kComboPointSize = 12.0;
 constexpr qreal kButtonPointSize = 14.25;
 constexpr qreal kTextPointSize = 11.25;
 
 QString translated(const char* text) {
     return QCoreApplication::translate("corvane::frmMain", text);
-}
-
-QFont serifFont(qreal pointSize, bool bold) {
-    QFont font(kFontFamily);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
 }
 
 // The three faces of the controls, made once and shared by every control that shows them.

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "presets/MessageText.h"
+#include "files/MessageText.h"
 #include "presets/PresetFile.h"
 #include "ui/frmMain.h"
 

@@ -12,7 +12,7 @@
 
 #include "FileContents.h"
 #include "presets/PresetFile.h"
-#include "presets/SafeSave.h"
+#include "files/SafeSave.h"
 
 namespace corvane {
 namespace {

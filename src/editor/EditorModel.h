@@ -134,4 +134,8 @@ class EditorModel {
     std::int16_t SysEx_Count = 0;
 };
 
+// The settings a freshly started editor holds after loading preset, whose fields must lie in
+// their ranges: what the window would send after the same Load.
+FilterSettings settingsAsLoaded(const FilterSettings& preset);
+
 }  // namespace corvane

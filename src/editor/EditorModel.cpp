@@ -1,4 +1,4 @@
-#include "settings/EditorModel.h"
+#include "editor/EditorModel.h"
 
 namespace corvane {
 
@@ -265,6 +265,13 @@ void EditorModel::applyPreset(const FilterSettings& settings) {
     SysEx_Pattern = settings.SysEx_Pattern;
     SysEx_Count = settings.SysEx_Count;
     Show_SysEx();
+}
+
+FilterSettings settingsAsLoaded(const FilterSettings& preset) {
+    EditorModel editor;
+    editor.Form_Load();
+    editor.applyPreset(preset);
+    return editor.GatherSettings();
 }
 
 }  // namespace corvane

@@ -1,4 +1,4 @@
-#include "presets/RegularFileInput.h"
+#include "files/RegularFileInput.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

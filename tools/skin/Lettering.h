@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SkinLayout.h"
+#include "ui/skin/SkinLayout.h"
 
 #include <QPainter>
 

@@ -8,7 +8,7 @@
 #include "Lettering.h"
 #include "LogoMark.h"
 #include "PanelArt.h"
-#include "SkinLayout.h"
+#include "ui/skin/SkinLayout.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "PanelArt.h"
 
-#include "SkinLayout.h"
+#include "ui/skin/SkinLayout.h"
 
 #include <QImage>
 #include <QLinearGradient>

@@ -1,4 +1,4 @@
-#include "presets/SafeSave.h"
+#include "files/SafeSave.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "presets/MessageText.h"
-#include "presets/RegularFileInput.h"
+#include "files/MessageText.h"
+#include "files/RegularFileInput.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "presets/MessageText.h"
+#include "files/MessageText.h"
 
 #include <cstdint>
 

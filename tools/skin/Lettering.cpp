@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "ui/SerifFace.h"
+
 namespace corvane::skin {
 
 namespace {
@@ -14,9 +16,9 @@ namespace {
 constexpr int kDesignPixels = 100;  // glyph outlines are built at this size, then scaled
 constexpr double kLabelScale = 22.0 / kDesignPixels;  // labels are set at 22 px
 
-QFont serifFont(bool bold, bool italic) {
+QFont letteringFont(bool bold, bool italic) {
     QFont font;
-    font.setFamilies({"Times New Roman", "Liberation Serif"});
+    font.setFamilies(serifFamilies());
     font.setPixelSize(kDesignPixels);
     font.setBold(bold);
     font.setItalic(italic);
@@ -49,9 +51,9 @@ void drawTitle(QPainter& painter) {
     const QRectF area = kTitleArea.toRectF();
 
     // "Corvane" large, the model and version mark smaller on the same baseline.
-    const QPainterPath name = textPath(serifFont(true, true), "Corvane");
+    const QPainterPath name = textPath(letteringFont(true, true), "Corvane");
     const double nameRight = name.boundingRect().right();
-    const QPainterPath mark = textPath(serifFont(false, true), "MIDI Filter  V1.0");
+    const QPainterPath mark = textPath(letteringFont(false, true), "MIDI Filter  V1.0");
     const double markWidth = mark.boundingRect().width();
 
     // Pick the mark's size so that the whole line has the area's proportions; the outline
@@ -94,7 +96,7 @@ void drawTitle(QPainter& painter) {
 }
 
 void drawLabel(QPainter& painter, const SkinLabel& label) {
-    const QPainterPath text = textPath(serifFont(false, false), label.text);
+    const QPainterPath text = textPath(letteringFont(false, false), label.text);
     const QRectF box = label.box.toRectF();
     const double scaleX = std::min(kLabelScale, box.width() / text.boundingRect().width());
     painter.save();

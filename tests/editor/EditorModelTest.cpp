@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/EditorModel.h"
+#include "editor/EditorModel.h"
 #include "settings/SettingsDump.h"
 
 namespace corvane {

@@ -1,6 +1,6 @@
 #include "ColourKey.h"
 
-#include "SkinLayout.h"
+#include "ui/skin/SkinLayout.h"
 
 namespace corvane::skin {
 
