@@ -9,24 +9,19 @@
 
 #include "DeviceNameMatch.h"
 #include "cli/CliPresetInput.h"
+#include "files/MessageText.h"
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
 #include "midi/rtmidi/RtMidiOutService.h"
-#include "files/MessageText.h"
 
 namespace corvane {
 
 namespace {
 
-constexpr std::string_view kPortsUsage = "usage: corvane-cli ports";
+constexpr std::string_view kPortsUsage = "usage: corvane-cli ports\n";
 constexpr std::string_view kSendUsage =
-    "usage: corvane-cli send FILE (--device N | --device-name TEXT)";
-
-int usageError(CliStreams& io, std::string_view problem, std::string_view usage) {
-    io.err << "corvane-cli: " << problem << '\n' << usage << '\n';
-    return kExitUsage;
-}
+    "usage: corvane-cli send FILE (--device N | --device-name TEXT)\n";
 
 // Where "send" goes: a position of the ports list, or a text to find in a device name.
 struct SendRequest {
