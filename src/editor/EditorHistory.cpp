@@ -1,44 +1,50 @@
 #include "editor/EditorHistory.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace corvane {
 
 namespace {
 
-// Moves the newest state of from to to, leaving current in its place on to.
+// Takes the newest state of from as the current one; the current one goes onto to.
 std::optional<EditorModel> step(std::deque<EditorModel>& from, std::deque<EditorModel>& to,
-                                const EditorModel& current) {
+                                EditorModel& current) {
     if (from.empty()) {
         return std::nullopt;
     }
-    EditorModel shown = std::move(from.back());
+    to.push_back(std::exchange(current, std::move(from.back())));
     from.pop_back();
-    to.push_back(current);
-    return shown;
+    return current;
 }
 
 }  // namespace
 
 EditorHistory::EditorHistory(std::size_t depth) : m_depth(std::max<std::size_t>(depth, 1)) {}
 
-void EditorHistory::record(const EditorModel& before, const EditorModel& after) {
-    if (before == after) {
+void EditorHistory::start(const EditorModel& state) {
+    m_current = state;
+    m_undo.clear();
+    m_redo.clear();
+}
+
+void EditorHistory::finishStep(const EditorModel& state) {
+    if (state == m_current) {
         return;
     }
-    m_undo.push_back(before);
+    m_undo.push_back(std::exchange(m_current, state));
     if (m_undo.size() > m_depth) {
         m_undo.pop_front();
     }
     m_redo.clear();
 }
 
-std::optional<EditorModel> EditorHistory::undo(const EditorModel& current) {
-    return step(m_undo, m_redo, current);
+std::optional<EditorModel> EditorHistory::undo() {
+    return step(m_undo, m_redo, m_current);
 }
 
-std::optional<EditorModel> EditorHistory::redo(const EditorModel& current) {
-    return step(m_redo, m_undo, current);
+std::optional<EditorModel> EditorHistory::redo() {
+    return step(m_redo, m_undo, m_current);
 }
 
 }  // namespace corvane

@@ -115,6 +115,7 @@ void frmMain::Form_Load() {
 
     m_model.Form_Load();
     showModel();
+    m_history.start(m_model);
     // No device has been chosen: the port lent to the window starts closed.
     listWidget(EditorList::cmbChannel)->setFocus();
 }

@@ -9,7 +9,9 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
+#include "editor/EditorHistory.h"
 #include "editor/EditorModel.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
@@ -71,6 +73,10 @@ class frmMain : public QWidget {
     void cmdDevice_Click();
     void cmdUpdate_Click();
     void cmdExit_Click();
+    // Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y. A pattern being typed is taken first, as a step of its
+    // own; while the pattern box has the focus the keys undo and redo its typing instead.
+    void undo();
+    void redo();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -98,6 +104,9 @@ class frmMain : public QWidget {
 
     void txtSysEx_LostFocus();
     void reportRejectedPattern();
+    // A user action has ended: one step to undo.
+    void finishUserEdit();
+    void showUndoneState(const std::optional<EditorModel>& state);
 
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
@@ -106,6 +115,7 @@ class frmMain : public QWidget {
     QImage m_fineSkin;     // the same at twice the pixels each way, device pixel ratio 2
     bool m_fineSkinRead = false;
     EditorModel m_model;
+    EditorHistory m_history;
 
     std::array<QComboBox*, kEditorListCount> m_lists{};
     std::array<QCheckBox*, kEditorCheckCount> m_checks{};

@@ -63,7 +63,8 @@ QString transferFailure(const TransferReport& report) {
 
 }  // namespace
 
-// Ctrl+O, Ctrl+S, Ctrl+Return and Ctrl+Q act as Load, Save, Update and Exit.
+// Ctrl+O, Ctrl+S, Ctrl+Return and Ctrl+Q act as Load, Save, Update and Exit; Ctrl+Z undoes,
+// Ctrl+Shift+Z and Ctrl+Y redo.
 void frmMain::createShortcuts() {
     const auto bind = [this](QKeyCombination keys, void (frmMain::*command)()) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
@@ -74,6 +75,9 @@ void frmMain::createShortcuts() {
     bind(Qt::CTRL | Qt::Key_Return, &frmMain::cmdUpdate_Click);
     bind(Qt::CTRL | Qt::Key_Enter, &frmMain::cmdUpdate_Click);
     bind(Qt::CTRL | Qt::Key_Q, &frmMain::cmdExit_Click);
+    bind(Qt::CTRL | Qt::Key_Z, &frmMain::undo);
+    bind(Qt::CTRL | Qt::SHIFT | Qt::Key_Z, &frmMain::redo);
+    bind(Qt::CTRL | Qt::Key_Y, &frmMain::redo);
 }
 
 // Sends the settings as the ten-packet dump, about one second with the window busy.

@@ -187,6 +187,7 @@ void frmMain::connectHandlers() {
         connect(m_lists[i], &QComboBox::currentIndexChanged, this, [this, which](int position) {
             m_model.chooseListItem(which, position);
             showModel();
+            finishUserEdit();
         });
     }
     for (std::size_t i = 0; i < m_checks.size(); ++i) {
@@ -194,6 +195,7 @@ void frmMain::connectHandlers() {
         connect(m_checks[i], &QCheckBox::toggled, this, [this, which](bool ticked) {
             m_model.setCheck(which, ticked ? 1 : 0);
             showModel();
+            finishUserEdit();
         });
     }
     connect(txtSysEx, &QLineEdit::textChanged, this,
@@ -233,6 +235,29 @@ void frmMain::showModel() {
         txtSysEx->setText(text);
     }
     txtSysEx->setEnabled(m_model.txtSysEx().Enabled);
+}
+
+void frmMain::finishUserEdit() {
+    m_history.finishStep(m_model);
+}
+
+void frmMain::showUndoneState(const std::optional<EditorModel>& state) {
+    if (state) {
+        m_model = *state;
+        showModel();
+    }
+}
+
+void frmMain::undo() {
+    if (takePendingSysExEdit()) {
+        showUndoneState(m_history.undo());
+    }
+}
+
+void frmMain::redo() {
+    if (takePendingSysExEdit()) {
+        showUndoneState(m_history.redo());
+    }
 }
 
 void frmMain::applySettings(const FilterSettings& settings) {

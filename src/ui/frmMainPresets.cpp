@@ -84,6 +84,7 @@ void frmMain::Load_Preset(const QString& path) {
         return;
     }
     applySettings(*result.settings);
+    finishUserEdit();
 }
 
 void frmMain::Save_Preset(const QString& path) {

@@ -27,7 +27,9 @@ void frmMain::txtSysEx_LostFocus() {
     if (m_model.txtSysEx_LostFocus()) {
         m_patternRejected = true;
         QMetaObject::invokeMethod(this, &frmMain::reportRejectedPattern, Qt::QueuedConnection);
+        return;
     }
+    finishUserEdit();
 }
 
 void frmMain::reportRejectedPattern() {
@@ -45,6 +47,7 @@ bool frmMain::takePendingSysExEdit() {
         txtSysEx->setFocus(Qt::OtherFocusReason);
         return false;
     }
+    finishUserEdit();
     return true;
 }
 

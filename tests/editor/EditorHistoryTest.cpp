@@ -14,11 +14,11 @@ TEST(EditorHistory, UndoAndRedoGiveBackEveryStateAndItsDump) {
     EditorModel model;
     model.Form_Load();
     EditorHistory history;
+    history.start(model);
     std::vector<EditorModel> states{model};
     const auto act = [&](auto action) {
-        const EditorModel before = model;
         action();
-        history.record(before, model);
+        history.finishStep(model);
         states.push_back(model);
     };
     act([&] { model.chooseListItem(EditorList::cmbChannel, 9); });
@@ -36,19 +36,19 @@ TEST(EditorHistory, UndoAndRedoGiveBackEveryStateAndItsDump) {
     act([&] { model.chooseListItem(EditorList::cmbTranspose, 0); });
 
     for (std::size_t i = states.size() - 1; i > 0; --i) {
-        const auto back = history.undo(model);
+        const auto back = history.undo();
         ASSERT_TRUE(back.has_value()) << i;
         model = *back;
         EXPECT_EQ(model, states[i - 1]) << i;
         EXPECT_EQ(BuildSettingsDump(model.GatherSettings()),
                   BuildSettingsDump(states[i - 1].GatherSettings()));
     }
-    EXPECT_FALSE(history.undo(model).has_value());
+    EXPECT_FALSE(history.undo().has_value());
     for (std::size_t i = 1; i < states.size(); ++i) {
-        model = *history.redo(model);
+        model = *history.redo();
         EXPECT_EQ(model, states[i]) << i;
     }
-    EXPECT_FALSE(history.redo(model).has_value());
+    EXPECT_FALSE(history.redo().has_value());
 }
 
 // Actions that change nothing are no step; a new step forgets the redo; depth bounds the past.
@@ -56,25 +56,24 @@ TEST(EditorHistory, KeepsOnlyChangesAndAtMostItsDepth) {
     EditorModel model;
     model.Form_Load();
     EditorHistory history(3);
-    history.record(model, model);
+    history.start(model);
+    history.finishStep(model);
     EXPECT_FALSE(history.canUndo());
 
     for (int channel = 1; channel <= 5; ++channel) {
-        const EditorModel before = model;
         model.chooseListItem(EditorList::cmbChannel, channel);
-        history.record(before, model);
+        history.finishStep(model);
     }
     int undone = 0;
-    while (auto back = history.undo(model)) {
+    while (auto back = history.undo()) {
         model = *back;
         ++undone;
     }
     EXPECT_EQ(undone, 3);
     EXPECT_EQ(model.list(EditorList::cmbChannel).ListIndex, 2);
 
-    const EditorModel before = model;
     model.chooseListItem(EditorList::cmbChannel, 15);
-    history.record(before, model);
+    history.finishStep(model);
     EXPECT_FALSE(history.canRedo());
 }
 
