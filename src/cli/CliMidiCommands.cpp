@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceNameMatch.h"
 #include "cli/CliPresetInput.h"
 #include "files/MessageText.h"
+#include "midi/DeviceNameMatch.h"
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
