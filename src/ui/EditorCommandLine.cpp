@@ -26,9 +26,12 @@ struct Parser {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setApplicationDescription(
             QStringLiteral("Editor for the settings of a Corvane MIDI filter unit."));
-        parser.addPositionalArgument(QStringLiteral("FILE"),
-                                     QStringLiteral("A preset file (.cvp) to load at start."),
-                                     QStringLiteral("[FILE]"));
+        parser.addPositionalArgument(
+            QStringLiteral("FILE"),
+            QStringLiteral("A preset file (.cvp) to load at start. Several files, or a folder of "
+                           ".cvp files, make a set list: Page Down and Page Up load and send the "
+                           "next and the previous one."),
+            QStringLiteral("[FILE...]"));
     }
 };
 
@@ -105,16 +108,8 @@ EditorCommandLine parseEditorArguments(const QStringList& arguments) {
                             .arg(QLatin1String(kProgramName), options.parser.errorText()));
         return withAction(EditorCommandLine::Action::UsageError);
     }
-    const QStringList files = options.parser.positionalArguments();
-    if (files.size() > 1) {
-        printTo(stderr, QStringLiteral("%1: give one FILE at most\n%2")
-                            .arg(QLatin1String(kProgramName), options.parser.helpText()));
-        return withAction(EditorCommandLine::Action::UsageError);
-    }
     EditorCommandLine result;
-    if (!files.isEmpty()) {
-        result.presetPath = files.front();
-    }
+    result.presetPaths = options.parser.positionalArguments();
     return result;
 }
 

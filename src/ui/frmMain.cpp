@@ -88,6 +88,7 @@ frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget*
     createControls();
     connectHandlers();
     createShortcuts();
+    createSetListStrip();
     Form_Load();
     if (maskShapesInputOnly()) {
         setAttribute(Qt::WA_TranslucentBackground);

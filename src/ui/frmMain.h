@@ -6,6 +6,7 @@
 #include <QRegion>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -13,15 +14,18 @@
 
 #include "editor/EditorHistory.h"
 #include "editor/EditorModel.h"
+#include "presets/SetList.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
 #include "ui/skin/SkinPack.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMimeData;
 class QPushButton;
+class QShortcut;
 
 namespace corvane {
 
@@ -38,9 +42,9 @@ constexpr int kTwipsPerPixel = 15;
 // screen of the given pixel size. Negative when the screen is smaller than the window.
 QPoint centredWindowPosition(QSize screen);
 
-// The path of the one local file with the extension cvp that the drag data carries; empty for
-// anything else (no file, several, another kind of file, a remote address).
-QString droppedPresetPath(const QMimeData& data);
+// The paths of the local files with the extension cvp that the drag data carries, by file
+// name; empty when it carries anything else (no file, another kind of file, a remote address).
+QStringList droppedPresetPaths(const QMimeData& data);
 
 // The main window: the skinned face of the editor with its 19 controls. A view over the
 // EditorModel: it shows the model's control states and forwards every change of a check box,
@@ -63,8 +67,15 @@ class frmMain : public QWidget {
     // text was rejected: the command must then not run.
     bool takePendingSysExEdit();
 
-    // Reads the preset file at path into the window, as Load does once a file is chosen.
-    void Load_Preset(const QString& path);
+    // Reads the preset file at path into the window, as Load does once a file is chosen;
+    // false when the file was rejected (the user has been told).
+    bool Load_Preset(const QString& path);
+    // The files of the command line: one loads as Load would; several, or a folder, become
+    // the set list, whose first file loads. Nothing is sent.
+    void openAtStart(const QStringList& paths);
+    // Makes the files the set list and loads its first one; an empty list is refused.
+    void startSetList(const SetList& list);
+    const SetList& setList() const { return m_setList; }
     void Save_Preset(const QString& path);
 
   public slots:
@@ -77,6 +88,10 @@ class frmMain : public QWidget {
     // own; while the pattern box has the focus the keys undo and redo its typing instead.
     void undo();
     void redo();
+    // Page Down and Page Up while a set list is active: the next or the previous file loads
+    // as Load does and, when a device is open, is sent at once.
+    void nextPreset();
+    void previousPreset();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -93,6 +108,7 @@ class frmMain : public QWidget {
     void createControls();
     void connectHandlers();
     void createShortcuts();
+    void createSetListStrip();
     void Form_Load();
     // Brings every control in line with the model, with the controls' own signals silent.
     void showModel();
@@ -106,6 +122,7 @@ class frmMain : public QWidget {
     void reportRejectedPattern();
     // A user action has ended: one step to undo.
     void finishUserEdit();
+    void loadSetListFile(bool send);
     void showUndoneState(const std::optional<EditorModel>& state);
 
     MidiOutPort& m_port;
@@ -122,6 +139,10 @@ class frmMain : public QWidget {
     QLineEdit* txtSysEx = nullptr;
 
     QPointer<MIDISetupForm> m_deviceDialog;
+
+    SetList m_setList;
+    QLabel* m_setListLabel = nullptr;  // "2/5  verse.cvp" under the buttons, while a list is on
+    std::array<QShortcut*, 2> m_setListKeys{};  // Page Down, Page Up
 
     bool m_patternRejected = false;  // a rejected pattern text waits to be reported
     bool m_manualMove = false;       // moving the window by hand: the window system refused

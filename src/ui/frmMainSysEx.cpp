@@ -56,7 +56,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == txtSysEx &&
         (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
-        !droppedPresetPath(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+        !droppedPresetPaths(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
         if (type == QEvent::Drop) {
             dropEvent(static_cast<QDropEvent*>(event));
         } else {

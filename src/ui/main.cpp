@@ -51,10 +51,10 @@ int main(int argc, char* argv[]) {
 
         corvane::frmMain window(port, dialogs, pacer);
         window.show();
-        if (commandLine.presetPath) {
+        if (!commandLine.presetPaths.isEmpty()) {
             // Once the window is up, as if the file had been chosen with Load.
-            QTimer::singleShot(0, &window, [&window, path = *commandLine.presetPath] {
-                window.Load_Preset(path);
+            QTimer::singleShot(0, &window, [&window, paths = commandLine.presetPaths] {
+                window.openAtStart(paths);
             });
         }
         status = QApplication::exec();

@@ -447,7 +447,8 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"BadPreset", {"bad.cvp"}, "frmMain", DropOutcome::Reported},
         DropCase{"MissingFile", {"file:///nonexistent/gone.cvp"}, "frmMain", DropOutcome::Reported},
         DropCase{"OtherExtension", {"good.txt"}, "frmMain", DropOutcome::Ignored},
-        DropCase{"TwoFiles", {"good.cvp", "good2.cvp"}, "frmMain", DropOutcome::Ignored},
+        DropCase{"TwoFilesAsASetList", {"good2.cvp", "good.cvp"}, "frmMain", DropOutcome::Loaded},
+        DropCase{"AFileAmongOthers", {"good.cvp", "good.txt"}, "frmMain", DropOutcome::Ignored},
         DropCase{
             "RemoteAddress", {"https://example.com/good.cvp"}, "frmMain", DropOutcome::Ignored},
         DropCase{"TextOnly", {}, "frmMain", DropOutcome::Ignored}),
