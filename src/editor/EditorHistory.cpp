@@ -28,15 +28,16 @@ void EditorHistory::start(const EditorModel& state) {
     m_redo.clear();
 }
 
-void EditorHistory::finishStep(const EditorModel& state) {
+bool EditorHistory::finishStep(const EditorModel& state) {
     if (state == m_current) {
-        return;
+        return false;
     }
     m_undo.push_back(std::exchange(m_current, state));
     if (m_undo.size() > m_depth) {
         m_undo.pop_front();
     }
     m_redo.clear();
+    return true;
 }
 
 std::optional<EditorModel> EditorHistory::undo() {

@@ -19,8 +19,8 @@ class EditorHistory {
 
     // The state the first step starts from, with nothing to undo or redo.
     void start(const EditorModel& state);
-    // A user action has ended in state.
-    void finishStep(const EditorModel& state);
+    // A user action has ended in state. True when it changed something: a step was kept.
+    bool finishStep(const EditorModel& state);
 
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }

@@ -19,6 +19,14 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption sendOnChange{
+        QStringLiteral("send-on-change"),
+        QStringLiteral("Send the settings to the unit after every edit, as Update does.")};
+    QCommandLineOption device{
+        QStringList{QStringLiteral("device")},
+        QStringLiteral("Open the MIDI output device of this name, or the one device whose name "
+                       "contains it, as the device dialog's OK would."),
+        QStringLiteral("NAME")};
 
     Parser() {
         // -h and -v stay short options, while Qt's -platform, -style or -reverse are not read
@@ -26,6 +34,8 @@ struct Parser {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setApplicationDescription(
             QStringLiteral("Editor for the settings of a Corvane MIDI filter unit."));
+        parser.addOption(sendOnChange);
+        parser.addOption(device);
         parser.addPositionalArgument(
             QStringLiteral("FILE"),
             QStringLiteral("A preset file (.cvp) to load at start. Several files, or a folder of "
@@ -110,6 +120,8 @@ EditorCommandLine parseEditorArguments(const QStringList& arguments) {
     }
     EditorCommandLine result;
     result.presetPaths = options.parser.positionalArguments();
+    result.sendOnChange = options.parser.isSet(options.sendOnChange);
+    result.deviceName = options.parser.value(options.device);
     return result;
 }
 

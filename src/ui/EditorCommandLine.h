@@ -5,7 +5,7 @@
 
 namespace corvane {
 
-// What `corvane [--help] [--version] [FILE...]` asks for.
+// What `corvane [--help] [--version] [--send-on-change] [--device NAME] [FILE...]` asks for.
 struct EditorCommandLine {
     enum class Action {
         Run,          // start the editor, then load what `presetPaths` names
@@ -15,6 +15,8 @@ struct EditorCommandLine {
     Action action = Action::Run;
     // One file loads as Load would; several, or a folder, make a set list.
     QStringList presetPaths;
+    bool sendOnChange = false;
+    QString deviceName;  // empty: no device is opened at start
 };
 
 // Answers --help and --version without a display: call before the GUI application object

@@ -87,15 +87,18 @@ void MIDISetupForm::Form_Update() {
     Combo_MIDI_OUT->setCurrentIndex(0);
 }
 
+QString openFailureMessage(MidiResult result, const std::string& reason) {
+    QString text = QString::fromStdString(openRefusedText(result));
+    if (!reason.empty()) {
+        text += QLatin1Char('\n') + QString::fromStdString(reason);
+    }
+    return text;
+}
+
 void MIDISetupForm::cmdOK_Click() {
     const MidiResult opened = m_port.choosePosition(Combo_MIDI_OUT->currentIndex());
     if (opened != MidiResult::Ok) {
-        QString text = QString::fromStdString(openRefusedText(opened));
-        const std::string reason = m_port.serviceError();
-        if (!reason.empty()) {
-            text += QLatin1Char('\n') + QString::fromStdString(reason);
-        }
-        m_dialogs.showMessage(this, text);
+        m_dialogs.showMessage(this, openFailureMessage(opened, m_port.serviceError()));
     }
     hide();
 }

@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <QWidget>
+
+#include <string>
+
+#include "midi/MidiOutService.h"
 
 class QComboBox;
 class QLabel;
@@ -11,6 +16,9 @@ namespace corvane {
 
 class MidiOutPort;
 class UserDialogs;
+
+// The report of a refused open: "Couldn't open midi out, rc = N", then the reason, if any.
+QString openFailureMessage(MidiResult result, const std::string& reason);
 
 // The device dialog: the user picks the MIDI output device the settings dump goes to.
 // A top-level window without an owner; OK hides it, a close by the window system deletes it.

@@ -89,6 +89,7 @@ frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget*
     connectHandlers();
     createShortcuts();
     createSetListStrip();
+    createContextMenu();
     Form_Load();
     if (maskShapesInputOnly()) {
         setAttribute(Qt::WA_TranslucentBackground);

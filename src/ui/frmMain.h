@@ -23,6 +23,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 class QPushButton;
 class QShortcut;
@@ -76,6 +77,10 @@ class frmMain : public QWidget {
     // Makes the files the set list and loads its first one; an empty list is refused.
     void startSetList(const SetList& list);
     const SetList& setList() const { return m_setList; }
+    // Opens the device that name names (its exact name, otherwise the one device whose name
+    // contains it) as the device dialog's OK would; no match, or several, is reported as a
+    // refused open and leaves no port open.
+    void openDeviceByName(const QString& name);
     void Save_Preset(const QString& path);
 
   public slots:
@@ -92,6 +97,11 @@ class frmMain : public QWidget {
     // as Load does and, when a device is open, is sent at once.
     void nextPreset();
     void previousPreset();
+    // Send on change: each finished edit (a rule, a pattern taken, a Load, an undo or a redo)
+    // is followed by one Update of the settings as they then stand; edits made meanwhile
+    // merge into it. Without an open port nothing is sent.
+    void setSendOnChange(bool on);
+    bool sendsOnChange() const { return m_sendOnChange; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -122,6 +132,10 @@ class frmMain : public QWidget {
     void reportRejectedPattern();
     // A user action has ended: one step to undo.
     void finishUserEdit();
+    void queueSendOnChange();
+    void sendChangedSettings();
+    void createContextMenu();
+    void showContextMenu(const QPoint& globalPosition);
     void loadSetListFile(bool send);
     void showUndoneState(const std::optional<EditorModel>& state);
 
@@ -143,6 +157,12 @@ class frmMain : public QWidget {
     SetList m_setList;
     QLabel* m_setListLabel = nullptr;  // "2/5  verse.cvp" under the buttons, while a list is on
     std::array<QShortcut*, 2> m_setListKeys{};  // Page Down, Page Up
+
+    QMenu* m_contextMenu = nullptr;
+    bool m_sendOnChange = false;
+    bool m_sendQueued = false;      // an edit waits to be sent
+    bool m_rightClickOpen = false;  // a right-button press that has not moved the window
+    QPoint m_pressPosition;         // global, of that press
 
     bool m_patternRejected = false;  // a rejected pattern text waits to be reported
     bool m_manualMove = false;       // moving the window by hand: the window system refused

@@ -85,6 +85,7 @@ void frmMain::cmdUpdate_Click() {
     if (!takePendingSysExEdit()) {
         return;
     }
+    m_sendQueued = false;  // this dump carries every edit so far
     const TransferReport report = [this] {
         BusyPacer pacer(m_pacer);
         return runUpdateTransfer(GatherSettings(), m_port, pacer);
@@ -123,17 +124,32 @@ void frmMain::mousePressEvent(QMouseEvent* event) {
         return;
     }
     m_manualMove = true;
-    m_moveOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    m_rightClickOpen = event->button() == Qt::RightButton;
+    m_pressPosition = event->globalPosition().toPoint();
+    m_moveOffset = m_pressPosition - frameGeometry().topLeft();
 }
 
+// The window follows as soon as the pointer moves; a right-button press that it has moved is
+// no click on the menu any more.
 void frmMain::mouseMoveEvent(QMouseEvent* event) {
     if (m_manualMove && event->buttons() != Qt::NoButton) {
-        move(event->globalPosition().toPoint() - m_moveOffset);
+        const QPoint at = event->globalPosition().toPoint();
+        if (at != m_pressPosition) {
+            m_rightClickOpen = false;
+        }
+        move(at - m_moveOffset);
     }
 }
 
-void frmMain::mouseReleaseEvent(QMouseEvent*) {
+// A right-button press let go where it was pressed opens the panel's menu.
+void frmMain::mouseReleaseEvent(QMouseEvent* event) {
+    const bool openMenu = m_rightClickOpen && event->button() == Qt::RightButton &&
+                          event->globalPosition().toPoint() == m_pressPosition;
     m_manualMove = false;
+    m_rightClickOpen = false;
+    if (openMenu) {
+        showContextMenu(m_pressPosition);
+    }
 }
 
 }  // namespace corvane

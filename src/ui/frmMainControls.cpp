@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "midi/MidiOutPort.h"
 #include "ui/ControlLayout.h"
 #include "ui/SerifFace.h"
 #include "ui/SystemColours.h"
@@ -238,14 +239,37 @@ void frmMain::showModel() {
 }
 
 void frmMain::finishUserEdit() {
-    m_history.finishStep(m_model);
+    if (m_history.finishStep(m_model)) {
+        queueSendOnChange();
+    }
 }
 
 void frmMain::showUndoneState(const std::optional<EditorModel>& state) {
     if (state) {
         m_model = *state;
         showModel();
+        queueSendOnChange();
     }
+}
+
+// The send waits for the event loop, so that an edit's rules have all run and an Update made
+// in the meantime sends the edit with it.
+void frmMain::queueSendOnChange() {
+    if (m_sendOnChange && !m_sendQueued) {
+        m_sendQueued = true;
+        QMetaObject::invokeMethod(this, &frmMain::sendChangedSettings, Qt::QueuedConnection);
+    }
+}
+
+void frmMain::sendChangedSettings() {
+    if (m_sendQueued && m_port.isOpen()) {
+        cmdUpdate_Click();
+    }
+    m_sendQueued = false;
+}
+
+void frmMain::setSendOnChange(bool on) {
+    m_sendOnChange = on;
 }
 
 void frmMain::undo() {

@@ -50,7 +50,13 @@ int main(int argc, char* argv[]) {
         corvane::SleepPacer pacer;
 
         corvane::frmMain window(port, dialogs, pacer);
+        window.setSendOnChange(commandLine.sendOnChange);
         window.show();
+        if (!commandLine.deviceName.isEmpty()) {
+            QTimer::singleShot(0, &window, [&window, name = commandLine.deviceName] {
+                window.openDeviceByName(name);
+            });
+        }
         if (!commandLine.presetPaths.isEmpty()) {
             // Once the window is up, as if the file had been chosen with Load.
             QTimer::singleShot(0, &window, [&window, paths = commandLine.presetPaths] {
