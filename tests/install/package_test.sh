@@ -11,7 +11,8 @@
 set -euo pipefail
 
 readonly packages=${1:?usage: package_test.sh PACKAGE_DIR}
-readonly source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+readonly source_dir
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -36,7 +37,7 @@ echo "ok: lintian --pedantic reports no error and no warning"
 info=$(dpkg-deb -I "$deb")
 depends=$(sed -n 's/^ Depends: //p' <<<"$info")
 echo "Depends: $depends"
-names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/^ *//; s/ *$//')
+names=$(sed 's/ *([^)]*)//g; s/ *[,|] */\n/g' <<<"$depends")
 for package in libqt6widgets6 librtmidi6 libjack-jackd2-0 libasound2 libstdc++6 qt6-qpa-plugins \
     fonts-liberation; do
     grep -qxF "$package" <<<"$names" || fail "Depends does not name $package"
