@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "midi/MidiModuleAbi.h"
 
@@ -86,6 +87,19 @@ class ModuleMidiOutService final : public MidiOutService {
         return backend() ? m_backend->send(message) : MidiResult::NotOpen;
     }
     int finishSends() override { return m_backend ? m_backend->finishSends() : 0; }
+    // Reached with a port open only, so with a back end.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override {
+        if (backend()) {
+            m_backend->sendDump(std::move(packets), std::move(done));
+            return;
+        }
+        const int count = static_cast<int>(packets.size());
+        done({.packetsSent = count,
+              .packetsDelivered = 0,
+              .failedSends = count,
+              .firstError = MidiResult::NotOpen,
+              .reason = m_loadError});
+    }
     std::string lastError() const override {
         return m_backend ? m_backend->lastError() : m_loadError;
     }

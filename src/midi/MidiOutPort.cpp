@@ -1,5 +1,7 @@
 #include "midi/MidiOutPort.h"
 
+#include <utility>
+
 namespace corvane {
 
 std::string openRefusedText(MidiResult result) {
@@ -51,8 +53,17 @@ MidiResult MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
     return m_service.send(message);
 }
 
-int MidiOutPort::finishSends() {
-    return isOpen() ? m_service.finishSends() : 0;
+void MidiOutPort::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
+    if (isOpen()) {
+        m_service.sendDump(std::move(packets), std::move(done));
+        return;
+    }
+    const int count = static_cast<int>(packets.size());
+    done({.packetsSent = count,
+          .packetsDelivered = 0,
+          .failedSends = count,
+          .firstError = MidiResult::NotOpen,
+          .reason = "No MIDI output port is open."});
 }
 
 }  // namespace corvane

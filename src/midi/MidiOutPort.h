@@ -52,10 +52,10 @@ class MidiOutPort final {
     // One complete system-exclusive message. With no port open returns MidiResult::NotOpen
     // without asking the service.
     MidiResult Send_SysEx(std::span<const std::uint8_t> message);
-    // Waits a bounded time until every message sent so far has left; returns how many of the
-    // messages that Send_SysEx accepted were lost on the way (serviceError() then says why).
-    // 0 without asking the service when no port is open.
-    int finishSends();
+    // Hands a whole dump to the service (MidiOutService::sendDump), which calls done on a thread
+    // of its own once the dump has ended. With no port open, done runs at once, inside this
+    // call, with every packet refused (MidiResult::NotOpen) and the service left alone.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done);
 
   private:
     MidiOutService& m_service;

@@ -70,11 +70,11 @@ void fillList(QComboBox* list, const Texts& texts) {
 
 }  // namespace
 
-frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent)
+frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_port(port),
       m_dialogs(dialogs),
-      m_pacer(pacer),
+      m_transfer(port, dumpDoneOnThisThread()),
       m_skin(packedSkinPicture("skin.pack")) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Form1"));

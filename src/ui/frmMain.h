@@ -9,8 +9,10 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 #include "editor/EditorModel.h"
+#include "midi/UpdateTransfer.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
 #include "ui/skin/SkinPack.h"
@@ -25,7 +27,6 @@ namespace corvane {
 
 class MidiOutPort;
 class MIDISetupForm;
-class Pacer;
 
 // Client size of the main window in pixels at 96 dpi (10500 x 11475 twips, 15 twips a pixel).
 constexpr int kWindowWidth = 700;
@@ -47,8 +48,9 @@ class frmMain : public QWidget {
     Q_OBJECT
 
   public:
-    // The port, dialogs and pacer are lent; they must outlive the window.
-    frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent = nullptr);
+    // The port and dialogs are lent; they must outlive the window.
+    frmMain(MidiOutPort& port, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     const EditorModel& model() const { return m_model; }
     // The settings as the controls and arrays hold them.
@@ -99,9 +101,22 @@ class frmMain : public QWidget {
     void txtSysEx_LostFocus();
     void reportRejectedPattern();
 
+    // The Update command: the dump of the settings as they stand, or a follow-up noted.
+    void sendSettings();
+    void dumpEnded(const DumpOutcome& outcome);
+    void showTransfer();
+    void reportTransfer(const TransferReport& report);
+    // Exit and the window's close: once no dump is on its way, the port closes and the
+    // program ends.
+    void endProgram();
+    DumpDone dumpDoneOnThisThread();
+
+    struct DumpRelay;  // hands a dump's end from the service's thread to the window's
+
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
-    Pacer& m_pacer;
+    std::shared_ptr<DumpRelay> m_relay;
+    UpdateTransfer m_transfer;
     PackedPicture m_skin;  // the skin as painted, 700 x 768 pixels, and the window's shape
     QImage m_fineSkin;     // the same at twice the pixels each way, device pixel ratio 2
     bool m_fineSkinRead = false;

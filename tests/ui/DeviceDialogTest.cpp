@@ -17,7 +17,6 @@
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
 #include "QtPrinters.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "ui/MIDISetupForm.h"
 #include "ui/frmMain.h"
@@ -79,8 +78,7 @@ class DeviceDialogTest : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port{service};
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
-    frmMain window{port, dialogs, pacer};
+    frmMain window{port, dialogs};
 };
 
 class NoDeviceDialogTest : public DeviceDialogTest {
@@ -225,6 +223,30 @@ TEST_F(DeviceDialogTest, EachOkClosesThePortBeforeOpeningTheNextChoice) {
               (std::vector{CallKind::Close, CallKind::Open, CallKind::Close, CallKind::Open}));
     EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
     EXPECT_EQ(service.calls()[2].result, MidiResult::Ok) << "the second OK closes the open port";
+}
+
+// The unit never gets half a dump: the choice waits for the dump on its way.
+TEST_F(DeviceDialogTest, OkDuringADumpTakesEffectWhenTheDumpHasEnded) {
+    MIDISetupForm* dialog = pressDevice();
+    ASSERT_NE(dialog, nullptr);
+    pressOk(*dialog, 1);
+    window.cmdUpdate_Click();
+    ASSERT_TRUE(service.dumpOnItsWay());
+    const std::size_t callsBefore = service.calls().size();
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+
+    window.cmdDevice_Click();
+    pressOk(*dialog, 3);
+    EXPECT_EQ(service.calls().size(), callsBefore) << "nothing closed or opened meanwhile";
+    EXPECT_FALSE(ok->isEnabled());
+    EXPECT_TRUE(dialog->isVisible());
+
+    service.endDump();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
+    EXPECT_EQ(service.callsDuringADump(), 0);
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(DeviceDialogTest, ItIsCreatedOnTheMainWindowsCornerWithoutAnOwner) {

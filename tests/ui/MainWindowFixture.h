@@ -12,18 +12,17 @@
 
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "ui/frmMain.h"
 
 namespace corvane {
 
-// A main window on a recording MIDI service with one device, answered dialogs and a pacer
-// that does not sleep.
+// A main window on a recording MIDI service with one device and answered dialogs. A dump
+// stays on its way until the test ends it.
 class MainWindowFixture : public ::testing::Test {
   protected:
-    MainWindowFixture() : service({"Test Synth"}), port(service), pacer(&service) {
-        window = std::make_unique<frmMain>(port, dialogs, pacer);
+    MainWindowFixture() : service({"Test Synth"}), port(service) {
+        window = std::make_unique<frmMain>(port, dialogs);
     }
 
     template <typename Control>
@@ -39,6 +38,13 @@ class MainWindowFixture : public ::testing::Test {
 
     // As an OK in the device dialog on the first device does.
     void chooseDevice() { port.choosePosition(1); }
+
+    // The service ends the dump on its way; the window hears of it through its event loop.
+    void endDump() {
+        ASSERT_TRUE(service.dumpOnItsWay());
+        service.endDump();
+        QCoreApplication::processEvents();
+    }
 
     // Focus events need a shown, active window.
     void showActive() {
@@ -56,7 +62,6 @@ class MainWindowFixture : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port;
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
     std::unique_ptr<frmMain> window;
 };
 
