@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "midi/MidiModuleAbi.h"
+#include "midi/MidiOutPort.h"
 
 #ifndef CORVANE_MIDI_MODULE_DIR_FROM_BIN
 #error "the build gives CORVANE_MIDI_MODULE_DIR_FROM_BIN, the installed module folder"
@@ -93,12 +94,7 @@ class ModuleMidiOutService final : public MidiOutService {
             m_backend->sendDump(std::move(packets), std::move(done));
             return;
         }
-        const int count = static_cast<int>(packets.size());
-        done({.packetsSent = count,
-              .packetsDelivered = 0,
-              .failedSends = count,
-              .firstError = MidiResult::NotOpen,
-              .reason = m_loadError});
+        done(refusedDump(packets.size(), MidiResult::NotOpen, m_loadError));
     }
     std::string lastError() const override {
         return m_backend ? m_backend->lastError() : m_loadError;

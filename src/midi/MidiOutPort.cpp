@@ -8,6 +8,15 @@ std::string openRefusedText(MidiResult result) {
     return "Couldn't open midi out, rc = " + std::to_string(resultCode(result));
 }
 
+DumpOutcome refusedDump(std::size_t packets, MidiResult result, std::string reason) {
+    const int count = static_cast<int>(packets);
+    return {.packetsSent = count,
+            .packetsDelivered = 0,
+            .failedSends = count,
+            .firstError = result,
+            .reason = std::move(reason)};
+}
+
 MidiOutPort::MidiOutPort(MidiOutService& service) : m_service(service) {}
 
 std::vector<std::string> MidiOutPort::deviceChoices() const {
@@ -58,12 +67,7 @@ void MidiOutPort::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpD
         m_service.sendDump(std::move(packets), std::move(done));
         return;
     }
-    const int count = static_cast<int>(packets.size());
-    done({.packetsSent = count,
-          .packetsDelivered = 0,
-          .failedSends = count,
-          .firstError = MidiResult::NotOpen,
-          .reason = "No MIDI output port is open."});
+    done(refusedDump(packets.size(), MidiResult::NotOpen, "No MIDI output port is open."));
 }
 
 }  // namespace corvane

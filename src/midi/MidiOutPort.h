@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +12,9 @@ namespace corvane {
 
 // The report of a refused open: the text, then the result code in decimal.
 std::string openRefusedText(MidiResult result);
+
+// The outcome of a dump of `packets` packets refused whole, none of them sent.
+DumpOutcome refusedDump(std::size_t packets, MidiResult result, std::string reason);
 
 // The shared state of the program's one MIDI output port.
 struct MidiPortState {
