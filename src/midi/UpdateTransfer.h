@@ -33,7 +33,9 @@ struct TransferReport {
 // The Update command's transfers through one port, one dump at a time. The dump is the
 // settings as they were at the request; the port's service sends it paced and calls `done`
 // on a thread of its own when it has ended. The owner hands that outcome to finish() on its
-// own thread, so that every call here runs on that one thread.
+// own thread, so that every call here runs on that one thread. An owner that may send again
+// soon calls finish() only once the closing packet's own pause (kPacketPause) has passed
+// after done, so that the next dump's first packet keeps its distance from it.
 class UpdateTransfer {
   public:
     UpdateTransfer(MidiOutPort& port, DumpDone done);

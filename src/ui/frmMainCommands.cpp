@@ -55,7 +55,7 @@ DumpDone frmMain::dumpDoneOnThisThread() {
         if (relay->window != nullptr) {
             frmMain* window = relay->window;
             QMetaObject::invokeMethod(
-                window, [window, outcome] { window->dumpEnded(outcome); }, Qt::QueuedConnection);
+                window, [window, outcome] { window->dumpDone(outcome); }, Qt::QueuedConnection);
         }
     };
 }
@@ -92,6 +92,16 @@ void frmMain::sendSettings() {
         reportTransfer(*refused);
     }
     showTransfer();
+}
+
+// The dump has left; the closing packet's own pause still keeps the next dump's first packet
+// at its distance. A program that is ending does not wait for it.
+void frmMain::dumpDone(const DumpOutcome& outcome) {
+    if (m_transfer.ending()) {
+        dumpEnded(outcome);
+        return;
+    }
+    m_closingPause(kPacketPause, [this, outcome] { dumpEnded(outcome); });
 }
 
 void frmMain::dumpEnded(const DumpOutcome& outcome) {

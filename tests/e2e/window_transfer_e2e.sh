@@ -4,7 +4,8 @@
 #  - a key pressed during the transfer is answered within 50 ms: F4 on the channel list opens
 #    its list, timed from the key's sending to the list's window being mapped (seen by xev);
 #  - a second click on Update during a dump gives exactly one more dump, after the first, and
-#    nothing more;
+#    nothing more; its first packet follows the first dump's closing packet by at least the
+#    pause of 100 ms (on the server's clock, less one period);
 #  - Exit then ends the editor;
 #  - over AT-SPI, screen readers are told that Update is sending, and told when it has ended.
 # One run, one measurement; nothing is tried again.
@@ -16,6 +17,8 @@ set -euo pipefail
 readonly corvane=${1:?usage: window_transfer_e2e.sh CORVANE_BINARY}
 readonly monitor="corvane-monitor-$$"
 readonly answer_limit_ms=50
+# The server of window_common.sh: 48 kHz, periods of 1024 frames; the pause is 100 ms.
+readonly pause_frames=4800 period_frames=1024
 
 # shellcheck source=jack_common.sh
 source "$(dirname "$0")/jack_common.sh"
@@ -28,6 +31,15 @@ start_display
 start_jack_monitor
 start_editor
 choose_monitor
+# A second monitor on the editor's port that gives each packet's distance from the one before
+# in frames.
+source_port=$(jack_lsp -c "$monitor:input" | sed -n 's/^ \{1,\}//p' | head -n 1)
+[ -n "$source_port" ] || fail "no port of the editor's is connected to the monitor"
+stdbuf -oL jack_midi_dump -r "$monitor-gaps" >"$work/gaps.log" 2>&1 &
+pids+=($!)
+wait_for 100 sh -c "jack_lsp | grep -qx '$monitor-gaps:input'" || fail "the gap monitor did not start"
+jack_connect "$source_port" "$monitor-gaps:input"
+gaps() { grep -iE 'f0( [0-9a-f]{2}){14} f7' "$work/gaps.log" | sed -E 's/^ *\+?([0-9]+):.*/\1/'; }
 
 # Every window mapped on the display, one line each: the time (s, microseconds) it was seen.
 : >"$work/maps.log"
@@ -90,7 +102,11 @@ expected=$(packets | head -n 10)
 received=$(packets | tail -n 20)
 [ "$received" = "$(printf '%s\n%s\n' "$expected" "$expected")" ] ||
     fail "two clicks did not give the dump twice in order:"$'\n'"$received"
-echo "ok: a second click during a dump gave exactly one more, both whole (${took_ms} ms)"
+between=$(gaps | tail -n 10 | head -n 1)
+((between >= pause_frames - period_frames)) ||
+    fail "the second dump began $between frames after the first one's closing packet"
+echo "ok: a second click during a dump gave exactly one more, both whole (${took_ms} ms)," \
+    "$between frames after the first"
 message_shown && fail "a message is shown after whole dumps"
 
 exit_editor

@@ -71,7 +71,13 @@ TEST_F(CommandsTest, ClicksDuringADumpGiveExactlyOneMoreOfTheSettingsAtItsEnd) {
     list("cmbChannel")->setCurrentIndex(5);
     EXPECT_EQ(service.dumpCount(), 1);
 
-    endDump();
+    service.endDump();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(pauses.size(), 1u);
+    EXPECT_EQ(pauses.front().first, 100ms) << "the closing packet's pause";
+    EXPECT_EQ(service.dumpCount(), 1) << "the next dump keeps its distance from the last packet";
+    EXPECT_TRUE(button("cmdUpdate")->isDown());
+    passPauses();
     EXPECT_EQ(service.dumpCount(), 2);
     EXPECT_EQ(service.sentMessages()[10][8], 5) << "channel 6, as it stood at the end";
     EXPECT_TRUE(button("cmdUpdate")->isDown());

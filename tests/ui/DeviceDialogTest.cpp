@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -78,7 +80,10 @@ class DeviceDialogTest : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port{service};
     AnsweringDialogs dialogs;
-    frmMain window{port, dialogs};
+    std::vector<std::function<void()>> pauses;
+    frmMain window{port, dialogs, [this](std::chrono::milliseconds, std::function<void()> task) {
+                       pauses.push_back(std::move(task));
+                   }};
 };
 
 class NoDeviceDialogTest : public DeviceDialogTest {
@@ -243,6 +248,8 @@ TEST_F(DeviceDialogTest, OkDuringADumpTakesEffectWhenTheDumpHasEnded) {
 
     service.endDump();
     QCoreApplication::processEvents();
+    ASSERT_EQ(pauses.size(), 1u);
+    pauses.front()();
     EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
     EXPECT_EQ(service.callsDuringADump(), 0);
     EXPECT_TRUE(ok->isEnabled());
