@@ -104,6 +104,7 @@ void frmMain::dumpDone(const DumpOutcome& outcome) {
     m_closingPause(kPacketPause, [this, outcome] { dumpEnded(outcome); });
 }
 
+// A follow-up goes first: a message about the dump that ended does not hold it back.
 void frmMain::dumpEnded(const DumpOutcome& outcome) {
     const UpdateTransfer::Ended ended = m_transfer.finish(outcome);
     if (ended.followUpDue) {

@@ -8,7 +8,8 @@
 #    pause of 100 ms (on the server's clock, less one period);
 #  - Exit then ends the editor;
 #  - over AT-SPI, screen readers are told that Update is sending, and told when it has ended.
-# One run, one measurement; nothing is tried again.
+# One run, one measurement; nothing is tried again. A failure report is accepted where the
+# server logged an xrun during the transfer, and only there.
 # Usage: window_transfer_e2e.sh CORVANE_BINARY
 # Exit 0 on success, 1 on failure, 77 (skip) when Xvfb or jackd cannot start at all (1 under
 # CI=true).
@@ -39,6 +40,14 @@ stdbuf -oL jack_midi_dump -r "$monitor-gaps" >"$work/gaps.log" 2>&1 &
 pids+=($!)
 wait_for 100 sh -c "jack_lsp | grep -qx '$monitor-gaps:input'" || fail "the gap monitor did not start"
 jack_connect "$source_port" "$monitor-gaps:input"
+xruns() { grep -c 'XRun' "$work/jackd.log" || true; }
+# The editor's reports since the mark: honest only when the server logged an xrun meanwhile.
+accept_reports() {
+    message_shown || return 0
+    (($(xruns) > $1)) || fail "the editor reported a failure; the server logged no xrun"
+    close_message
+    echo "note: the server logged an xrun during the transfer, and the editor reported it"
+}
 gaps() { grep -iE 'f0( [0-9a-f]{2}){14} f7' "$work/gaps.log" | sed -E 's/^ *\+?([0-9]+):.*/\1/'; }
 
 # Every window mapped on the display, one line each: the time (s, microseconds) it was seen.
@@ -65,6 +74,7 @@ xdotool mousemove 1200 1000
 sleep 0.3
 
 # --- A key during a transfer ------------------------------------------------------------
+mark=$(xruns)
 sent=$(packet_count)
 xdotool key ctrl+Return
 wait_for 20 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -gt $sent ]" ||
@@ -84,7 +94,10 @@ echo "a key during the transfer (${arrived_then} of 10 packets arrived) was answ
 ((answer_ms <= answer_limit_ms)) || fail "the key took ${answer_ms} ms, more than ${answer_limit_ms} ms"
 
 # --- A second click during a dump: exactly one more -------------------------------------
+# Long enough for the dump to have ended in the editor and any report to have come.
 sleep 1.5
+accept_reports "$mark"
+mark=$(xruns)
 sent=$(packet_count)
 started=$EPOCHREALTIME
 click "$main" 416 640 81 33
@@ -107,7 +120,7 @@ between=$(gaps | tail -n 10 | head -n 1)
     fail "the second dump began $between frames after the first one's closing packet"
 echo "ok: a second click during a dump gave exactly one more, both whole (${took_ms} ms)," \
     "$between frames after the first"
-message_shown && fail "a message is shown after whole dumps"
+accept_reports "$mark"
 
 exit_editor
 
