@@ -87,7 +87,6 @@ class ModuleMidiOutService final : public MidiOutService {
     MidiResult send(std::span<const std::uint8_t> message) override {
         return backend() ? m_backend->send(message) : MidiResult::NotOpen;
     }
-    int finishSends() override { return m_backend ? m_backend->finishSends() : 0; }
     // Reached with a port open only, so with a back end.
     void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override {
         if (backend()) {

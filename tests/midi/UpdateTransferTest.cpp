@@ -195,20 +195,6 @@ TEST(UpdateTransfer, RequestsDuringADumpGiveOneFollowUpOfTheSettingsAtItsEnd) {
     }
 }
 
-TEST(UpdateTransfer, WaitingActionsRunInOrderWhenTheDumpHasEnded) {
-    OpenTransfer fixture;
-    fixture.transfer.whenIdle([&] { fixture.events.push_back("idle"); });
-    EXPECT_EQ(fixture.events, std::vector<std::string>{"idle"}) << "no dump: at once";
-
-    fixture.transfer.request(defaultSettings());
-    fixture.transfer.whenIdle([&] { fixture.events.push_back("first"); });
-    fixture.transfer.whenIdle([&] { fixture.events.push_back("second"); });
-    EXPECT_EQ(fixture.events.size(), 1u);
-
-    fixture.endDump();
-    EXPECT_EQ(fixture.events, (std::vector<std::string>{"idle", "first", "second"}));
-}
-
 TEST(UpdateTransfer, AWaitingActionThatStartsADumpHoldsTheRestBackForItsEnd) {
     OpenTransfer fixture;
     fixture.transfer.request(defaultSettings());
