@@ -53,11 +53,13 @@ def main():
 
         update = buttons["Update"]
         told = []  # Update's descriptions that the editor told of, in order
+        times = []  # when each was heard
         pressed = []  # whether Update read as pressed, a moment into the dump
 
         def heard(event):
             if event.source is not None and event.source.name == "Update":
                 told.append(event.source.description)
+                times.append(time.monotonic())
 
         def look():
             pressed.append(update.getState().contains(pyatspi.STATE_PRESSED))
@@ -70,6 +72,8 @@ def main():
         pyatspi.Registry.start()
 
         print(f"told of Update: {told}; pressed during the dump: {pressed}")
+        if len(times) == 2:
+            print(f"from sending to at rest: {round((times[1] - times[0]) * 1000)} ms")
         if told != [SENDING, AT_REST]:
             failures.append("not told that Update is sending, then that it is at rest")
         if pressed != [True]:
