@@ -288,7 +288,10 @@ class RtMidiOutService final : public MidiOutService {
                     }
                     ++outcome.failedSends;
                 }
-                std::this_thread::sleep_until(std::chrono::steady_clock::now() + kPacketPause);
+                // A port given up on (a call that overran) takes nothing more: no pause for it.
+                if (isOpen()) {
+                    std::this_thread::sleep_until(std::chrono::steady_clock::now() + kPacketPause);
+                }
             }
             const int lost = finishSends();
             if (lost > 0 && outcome.failedSends == 0) {
