@@ -1,6 +1,9 @@
 #include "cli/CliMidiCommands.h"
 
 #include <charconv>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -145,7 +148,7 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
             return kExitOk;
         case TransferReport::Status::SendFailed:
             io.err << "Couldn't send to midi out: " << report.message << '\n'
-                   << target << ": " << report.packetsDelivered << " of " << report.packetsSent
+                   << target << ": " << report.packetsDelivered << " of " << report.packetsInDump
                    << " delivered";
             if (report.failedSends > 0) {
                 io.err << "; " << report.failedSends
@@ -159,6 +162,28 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
     }
     io.err << "corvane-cli: nothing sent to " << target << ": " << report.message << '\n';
     return kExitFailure;
+}
+
+// The Update transfer of the settings, waited for: the report as soon as the service has
+// ended the dump (it does within a bounded time whatever the server does).
+TransferReport transferAndWait(const FilterSettings& settings, MidiOutPort& port) {
+    struct Ending {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::optional<DumpOutcome> outcome;
+    };
+    const auto ending = std::make_shared<Ending>();
+    UpdateTransfer transfer(port, [ending](const DumpOutcome& outcome) {
+        const std::lock_guard lock(ending->mutex);
+        ending->outcome = outcome;
+        ending->changed.notify_all();
+    });
+    if (auto refused = transfer.request(settings)) {
+        return *refused;
+    }
+    std::unique_lock lock(ending->mutex);
+    ending->changed.wait(lock, [&] { return ending->outcome.has_value(); });
+    return transfer.finish(*ending->outcome).report;
 }
 
 }  // namespace
@@ -182,7 +207,7 @@ int runPortsCommand(const CliArgs& args, CliStreams& io) {
     return runPortsCommand(args, io, *service);
 }
 
-int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer) {
+int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service) {
     const SendParse parse = parseSendArgs(args);
     if (!parse.request) {
         return usageError(io, parse.problem, kSendUsage);
@@ -206,15 +231,14 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service,
         port.closeForExit();
         return kExitFailure;
     }
-    const TransferReport report = runUpdateTransfer(*settings, port, pacer);
+    const TransferReport report = transferAndWait(*settings, port);
     port.closeForExit();
     return reportTransfer(report, target, io);
 }
 
 int runSendCommand(const CliArgs& args, CliStreams& io) {
     const auto service = createRtMidiOutService();
-    SleepPacer pacer;
-    return runSendCommand(args, io, *service, pacer);
+    return runSendCommand(args, io, *service);
 }
 
 }  // namespace corvane

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "midi/MidiModuleAbi.h"
+#include "midi/MidiOutPort.h"
 
 #ifndef CORVANE_MIDI_MODULE_DIR_FROM_BIN
 #error "the build gives CORVANE_MIDI_MODULE_DIR_FROM_BIN, the installed module folder"
@@ -85,7 +87,14 @@ class ModuleMidiOutService final : public MidiOutService {
     MidiResult send(std::span<const std::uint8_t> message) override {
         return backend() ? m_backend->send(message) : MidiResult::NotOpen;
     }
-    int finishSends() override { return m_backend ? m_backend->finishSends() : 0; }
+    // Reached with a port open only, so with a back end.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override {
+        if (backend()) {
+            m_backend->sendDump(std::move(packets), std::move(done));
+            return;
+        }
+        done(refusedDump(packets.size(), MidiResult::NotOpen, m_loadError));
+    }
     std::string lastError() const override {
         return m_backend ? m_backend->lastError() : m_loadError;
     }

@@ -7,7 +7,7 @@ namespace corvane {
 // What the MIDI back-end module gives the program that loads it: one table, found under the
 // C name below. The module is built from the same tree as the program; kMidiModuleAbi changes
 // whenever the table or MidiOutService changes, so a stale module is refused, not called.
-constexpr int kMidiModuleAbi = 1;
+constexpr int kMidiModuleAbi = 2;
 constexpr const char* kMidiModuleEntry = "corvane_midi_module";
 constexpr const char* kMidiModuleFile = "corvane-midi-rtmidi.so";
 

@@ -10,10 +10,14 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "editor/EditorHistory.h"
 #include "editor/EditorModel.h"
+#include "midi/UpdateTransfer.h"
 #include "presets/SetList.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
@@ -32,7 +36,6 @@ namespace corvane {
 
 class MidiOutPort;
 class MIDISetupForm;
-class Pacer;
 
 // Client size of the main window in pixels at 96 dpi (10500 x 11475 twips, 15 twips a pixel).
 constexpr int kWindowWidth = 700;
@@ -47,6 +50,10 @@ QPoint centredWindowPosition(QSize screen);
 // name; empty when it carries anything else (no file, another kind of file, a remote address).
 QStringList droppedPresetPaths(const QMimeData& data);
 
+// Runs a task on the window's thread once a time has passed, unless the window has gone by
+// then. Tests give one that runs it when they choose.
+using PauseTimer = std::function<void(std::chrono::milliseconds, std::function<void()>)>;
+
 // The main window: the skinned face of the editor with its 19 controls. A view over the
 // EditorModel: it shows the model's control states and forwards every change of a check box,
 // a list choice or the pattern text to it; the model decides what follows.
@@ -54,8 +61,11 @@ class frmMain : public QWidget {
     Q_OBJECT
 
   public:
-    // The port, dialogs and pacer are lent; they must outlive the window.
-    frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent = nullptr);
+    // The port and dialogs are lent; they must outlive the window. Without a pause timer the
+    // window uses Qt's.
+    frmMain(MidiOutPort& port, UserDialogs& dialogs, PauseTimer closingPause = {},
+            QWidget* parent = nullptr);
+    ~frmMain() override;
 
     const EditorModel& model() const { return m_model; }
     // The settings as the controls and arrays hold them.
@@ -139,9 +149,24 @@ class frmMain : public QWidget {
     void loadSetListFile(bool send);
     void showUndoneState(const std::optional<EditorModel>& state);
 
+    // The Update command: the dump of the settings as they stand, or a follow-up noted.
+    void sendSettings();
+    void dumpDone(const DumpOutcome& outcome);
+    void dumpEnded(const DumpOutcome& outcome);
+    void showTransfer();
+    void reportTransfer(const TransferReport& report);
+    // Exit and the window's close: once no dump is on its way, the port closes and the
+    // program ends.
+    void endProgram();
+    DumpDone dumpDoneOnThisThread();
+
+    struct DumpRelay;  // hands a dump's end from the service's thread to the window's
+
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
-    Pacer& m_pacer;
+    std::shared_ptr<DumpRelay> m_relay;
+    UpdateTransfer m_transfer;
+    PauseTimer m_closingPause;
     PackedPicture m_skin;  // the skin as painted, 700 x 768 pixels, and the window's shape
     QImage m_fineSkin;     // the same at twice the pixels each way, device pixel ratio 2
     bool m_fineSkinRead = false;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "midi/MidiOutPort.h"
 #include "ui/ControlLayout.h"
@@ -261,11 +262,11 @@ void frmMain::queueSendOnChange() {
     }
 }
 
+// The settings as the window holds them: a pattern still being typed is not taken.
 void frmMain::sendChangedSettings() {
-    if (m_sendQueued && m_port.isOpen()) {
-        cmdUpdate_Click();
+    if (std::exchange(m_sendQueued, false) && m_port.isOpen()) {
+        sendSettings();
     }
-    m_sendQueued = false;
 }
 
 void frmMain::setSendOnChange(bool on) {

@@ -11,7 +11,7 @@ namespace corvane {
 
 void frmMain::cmdDevice_Click() {
     if (!m_deviceDialog) {
-        m_deviceDialog = new MIDISetupForm(m_port, m_dialogs, pos());
+        m_deviceDialog = new MIDISetupForm(m_port, m_dialogs, pos(), &m_transfer);
         // The dialog has no owner; it goes when the main window goes.
         MIDISetupForm* dialog = m_deviceDialog;
         connect(this, &QObject::destroyed, dialog, [dialog] { delete dialog; });

@@ -6,7 +6,6 @@
 
 #include "midi/MidiModule.h"
 #include "midi/MidiOutPort.h"
-#include "midi/UpdateTransfer.h"
 #include "ui/EditorCommandLine.h"
 #include "ui/UserDialogs.h"
 #include "ui/frmMain.h"
@@ -47,9 +46,8 @@ int main(int argc, char* argv[]) {
         const auto service = corvane::createModuleMidiOutService();
         corvane::MidiOutPort port(*service);
         corvane::QtUserDialogs dialogs;
-        corvane::SleepPacer pacer;
 
-        corvane::frmMain window(port, dialogs, pacer);
+        corvane::frmMain window(port, dialogs);
         window.setSendOnChange(commandLine.sendOnChange);
         window.show();
         if (!commandLine.deviceName.isEmpty()) {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,7 +19,6 @@
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
 #include "QtPrinters.h"
-#include "RecordingPacer.h"
 #include "ReferencePicture.h"
 #include "midi/MidiOutPort.h"
 #include "ui/MIDISetupForm.h"
@@ -80,8 +81,10 @@ class DeviceDialogTest : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port{service};
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
-    frmMain window{port, dialogs, pacer};
+    std::vector<std::function<void()>> pauses;
+    frmMain window{port, dialogs, [this](std::chrono::milliseconds, std::function<void()> task) {
+                       pauses.push_back(std::move(task));
+                   }};
 };
 
 class NoDeviceDialogTest : public DeviceDialogTest {
@@ -202,6 +205,32 @@ TEST_F(DeviceDialogTest, EachOkClosesThePortBeforeOpeningTheNextChoice) {
               (std::vector{CallKind::Close, CallKind::Open, CallKind::Close, CallKind::Open}));
     EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
     EXPECT_EQ(service.calls()[2].result, MidiResult::Ok) << "the second OK closes the open port";
+}
+
+// The unit never gets half a dump: the choice waits for the dump on its way.
+TEST_F(DeviceDialogTest, OkDuringADumpTakesEffectWhenTheDumpHasEnded) {
+    MIDISetupForm* dialog = pressDevice();
+    ASSERT_NE(dialog, nullptr);
+    pressOk(*dialog, 1);
+    window.cmdUpdate_Click();
+    ASSERT_TRUE(service.dumpOnItsWay());
+    const std::size_t callsBefore = service.calls().size();
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+
+    window.cmdDevice_Click();
+    pressOk(*dialog, 3);
+    EXPECT_EQ(service.calls().size(), callsBefore) << "nothing closed or opened meanwhile";
+    EXPECT_FALSE(ok->isEnabled());
+    EXPECT_TRUE(dialog->isVisible());
+
+    service.endDump();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(pauses.size(), 1u);
+    pauses.front()();
+    EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
+    EXPECT_EQ(service.callsDuringADump(), 0);
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(DeviceDialogTest, ItIsCreatedOnTheMainWindowsCornerWithoutAnOwner) {

@@ -20,7 +20,6 @@
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
 #include "QtPrinters.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "presets/PresetFile.h"
 #include "ui/frmMain.h"
@@ -161,8 +160,7 @@ class PresetCommandTest : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port{service};
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
-    frmMain window{port, dialogs, pacer};
+    frmMain window{port, dialogs};
 };
 
 struct BadFileCase {
@@ -308,7 +306,7 @@ TEST_F(PresetCommandTest, SaveThenLoadRoundTripsEverySetting) {
     const QString path = pathOf(QStringLiteral("round.cvp"));
     save(path);
 
-    frmMain other(port, dialogs, pacer);
+    frmMain other(port, dialogs);
     dialogs.answerNextFile(path);
     other.cmdLoad_Click();
 

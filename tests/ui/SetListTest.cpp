@@ -79,6 +79,7 @@ TEST_F(SetListTest, PageDownLoadsAndSendsEachFileAndPassesABadOne) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
     EXPECT_EQ(window->GatherSettings(), third);
     EXPECT_EQ(takeSent(), flatDump(third));
+    endDump();
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);

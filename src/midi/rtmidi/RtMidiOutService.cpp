@@ -7,6 +7,7 @@
 #include <deque>
 #include <exception>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -119,13 +120,20 @@ class RtMidiOutService final : public MidiOutService {
   public:
     // The back end starts on first use, so the editor starts without a MIDI client.
     RtMidiOutService() { quietMidiLibraries(); }
-    ~RtMidiOutService() override { endBackend(); }
+    ~RtMidiOutService() override {
+        joinDump();
+        endBackend();
+    }
     RtMidiOutService(const RtMidiOutService&) = delete;
     RtMidiOutService& operator=(const RtMidiOutService&) = delete;
 
-    bool isAvailable() override { return ensureStarted(); }
+    bool isAvailable() override {
+        const std::lock_guard lock(m_mutex);
+        return ensureStarted();
+    }
 
     int deviceCount() override {
+        const std::lock_guard lock(m_mutex);
         CallOutcome outcome;
         if (!ensureStarted() ||
             !attempt([](Backend& b, CallOutcome& o) { o.number = b.out->getPortCount(); },
@@ -136,6 +144,7 @@ class RtMidiOutService final : public MidiOutService {
     }
 
     std::string deviceName(int id) override {
+        const std::lock_guard lock(m_mutex);
         CallOutcome outcome;
         if (id >= 0 && ensureStarted()) {
             const auto port = static_cast<unsigned int>(id);
@@ -146,6 +155,7 @@ class RtMidiOutService final : public MidiOutService {
     }
 
     MidiResult open(int id) override {
+        const std::lock_guard lock(m_mutex);
         if (!ensureStarted()) {
             return MidiResult::NoService;
         }
@@ -167,6 +177,7 @@ class RtMidiOutService final : public MidiOutService {
     }
 
     MidiResult close() override {
+        const std::lock_guard lock(m_mutex);
         if (!m_open) {
             m_lastError = "No MIDI output port is open.";
             return MidiResult::NotOpen;
@@ -193,9 +204,13 @@ class RtMidiOutService final : public MidiOutService {
         return closed ? MidiResult::Ok : MidiResult::BackendError;
     }
 
-    bool isOpen() const override { return m_open; }
+    bool isOpen() const override {
+        const std::lock_guard lock(m_mutex);
+        return m_open;
+    }
 
     MidiResult send(std::span<const std::uint8_t> message) override {
+        const std::lock_guard lock(m_mutex);
         if (!m_open) {
             m_lastError = "No MIDI output port is open.";
             return MidiResult::NotOpen;
@@ -229,12 +244,20 @@ class RtMidiOutService final : public MidiOutService {
         return MidiResult::Ok;
     }
 
+    // Holds the lock one poll at a time, so that the device list stays at hand meanwhile.
     int finishSends() override {
         const auto until = std::chrono::steady_clock::now() + kDrainLimit;
-        while (m_open && !m_queued.empty() && std::chrono::steady_clock::now() < until) {
-            settleQueued(false);
+        while (std::chrono::steady_clock::now() < until) {
+            {
+                const std::lock_guard lock(m_mutex);
+                if (!m_open || m_queued.empty()) {
+                    break;
+                }
+                settleQueued(false);
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
+        const std::lock_guard lock(m_mutex);
         settleQueued(true);
         const int lost = m_lost;
         m_lost = 0;
@@ -244,9 +267,50 @@ class RtMidiOutService final : public MidiOutService {
         return lost;
     }
 
-    std::string lastError() const override { return m_lastError; }
+    std::string lastError() const override {
+        const std::lock_guard lock(m_mutex);
+        return m_lastError;
+    }
+
+    // A thread of its own per dump: each packet sent, then a pause that the thread sleeps
+    // through; then the wait for the server to take what was sent.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override {
+        joinDump();
+        m_dump = std::thread([this, packets = std::move(packets), done = std::move(done)] {
+            DumpOutcome outcome;
+            for (const std::vector<std::uint8_t>& packet : packets) {
+                const MidiResult result = send(packet);
+                ++outcome.packetsSent;
+                if (result != MidiResult::Ok) {
+                    if (outcome.failedSends == 0) {
+                        outcome.firstError = result;
+                        outcome.reason = lastError();
+                    }
+                    ++outcome.failedSends;
+                }
+                // A port given up on (a call that overran) takes nothing more: no pause for it.
+                if (isOpen()) {
+                    std::this_thread::sleep_until(std::chrono::steady_clock::now() + kPacketPause);
+                }
+            }
+            const int lost = finishSends();
+            if (lost > 0 && outcome.failedSends == 0) {
+                outcome.firstError = MidiResult::BackendError;
+                outcome.reason = lastError();
+            }
+            outcome.packetsDelivered =
+                std::max(0, outcome.packetsSent - outcome.failedSends - lost);
+            done(outcome);
+        });
+    }
 
   private:
+    void joinDump() {
+        if (m_dump.joinable()) {
+            m_dump.join();
+        }
+    }
+
     // Decides for each queued message, oldest first, whether the JACK server took it. With
     // `final`, a message not yet known to be taken is lost.
     void settleQueued(bool final) {
@@ -507,6 +571,9 @@ class RtMidiOutService final : public MidiOutService {
         m_backend.reset();
     }
 
+    // Serialises the calls of the caller's thread and of the dump's thread.
+    mutable std::recursive_mutex m_mutex;
+    std::thread m_dump;
     std::unique_ptr<BoundedCallRunner> m_runner = std::make_unique<BoundedCallRunner>();
     std::shared_ptr<Backend> m_backend;
     RtMidi::Api m_api = RtMidi::UNSPECIFIED;
