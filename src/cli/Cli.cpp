@@ -121,8 +121,9 @@ std::optional<std::vector<std::uint8_t>> readDumpBytes(const std::string& file, 
     }
     std::vector<char> buffer(kDumpSize + 1);
     in->read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (in->bad() || (fileInput && fileInput->readFailed())) {
-        io.err << kInvalidDumpMessage << '\n' << shownFile << ": read error\n";
+    if (const std::string why = readFailureOf(in->rdbuf()); !why.empty() || in->bad()) {
+        io.err << kInvalidDumpMessage << '\n'
+               << shownFile << ": cannot read: " << (why.empty() ? "read error" : why) << '\n';
         return std::nullopt;
     }
     const auto count = static_cast<std::size_t>(in->gcount());
