@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DefaultDumpListing.h"
+#include "presets/PresetFile.h"
 
 namespace corvane {
 namespace {
@@ -88,8 +89,35 @@ INSTANTIATE_TEST_SUITE_P(
         ShellCase{"CheckOfAClosedStandardInput", "check - <&-",
                   "-: cannot read the input: Bad file descriptor."},
         ShellCase{"DecodeOfAFolderAsStandardInput", "decode - < .",
-                  "-: cannot read: Is a directory"}),
+                  "-: cannot read: Is a directory"},
+        ShellCase{"OutOnAClosedDescriptor", "defaults /dev/fd/7",
+                  "cannot write /dev/fd/7: Bad file descriptor"}),
     [](const auto& info) { return info.param.name; });
+
+// OUT names of the program's descriptors are streams: written where they stand, appended to
+// a file opened for appending, and never replaced.
+TEST(CliBinary, DescriptorNamesAreWrittenAsStreams) {
+    const std::string preset = writePresetText(defaultSettings());
+    const struct {
+        std::string command;  // run in a fresh folder
+        std::string out;
+    } cases[] = {
+        {"echo log > log.txt && " + kCli + " defaults /dev/fd/1 >> log.txt && " + kCli +
+             " defaults /proc/self/fd/1 >> log.txt && cat log.txt",
+         "log\n" + preset + preset},
+        {kCli + " defaults start.cvp && " + kCli +
+             " syx start.cvp /dev/fd/3 3>&1 >/dev/null | wc -c",
+         "160\n"},
+        {kCli + " defaults /dev/stdout | " + kCli + " check /dev/fd/0",
+         "/dev/fd/0: valid Corvane preset file\n"},
+    };
+    for (const auto& c : cases) {
+        const ShellRun run = runShell("d=$(mktemp -d) && cd \"$d\" && " + c.command +
+                                      "; rc=$?; rm -rf \"$d\"; exit $rc");
+        EXPECT_EQ(run.exitCode, 0) << c.command;
+        EXPECT_EQ(run.out, c.out) << c.command;
+    }
+}
 
 // A reader that has gone away: the write fails, and the program says so instead of dying of
 // SIGPIPE. The pipe is closed before the program starts, so the outcome does not hang on when
