@@ -63,6 +63,9 @@ class frmMain : public QWidget {
 
     // Reads the preset file at path into the window, as Load does once a file is chosen.
     void Load_Preset(const QString& path);
+    // Load_Preset for the FILE of `corvane FILE`: a rejected file's message also gives the
+    // reason on a second line, since no dialog showed the user what the path names.
+    void loadPresetGivenAtStart(const QString& path);
     void Save_Preset(const QString& path);
 
   public slots:

@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
         if (commandLine.presetPath) {
             // Once the window is up, as if the file had been chosen with Load.
             QTimer::singleShot(0, &window, [&window, path = *commandLine.presetPath] {
-                window.Load_Preset(path);
+                window.loadPresetGivenAtStart(path);
             });
         }
         status = QApplication::exec();
