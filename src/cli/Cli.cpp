@@ -44,9 +44,9 @@ constexpr std::string_view kUsage =
     "  --help               show this text\n"
     "  --version            show the version\n"
     "\n"
-    "FILE may be - or /dev/stdin for standard input; OUT may be /dev/stdout. A file\n"
-    "OUT is replaced whole or not at all; a symlink is written through to the file\n"
-    "it names.\n"
+    "FILE may be - or /dev/stdin for standard input. OUT may be /dev/stdout or\n"
+    "/dev/fd/N, written to as a stream; a file OUT is replaced whole or not at all,\n"
+    "and a symlink is written through to the file it names.\n"
     "Exit status: 0 success, 1 invalid or unreadable input, output that cannot be\n"
     "written or a failed transfer, 2 bad usage.\n";
 
@@ -116,8 +116,9 @@ std::optional<std::vector<std::uint8_t>> readDumpBytes(const std::string& file, 
     }
     std::vector<char> buffer(kDumpSize + 1);
     in->read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (in->bad() || (fileInput && fileInput->readFailed())) {
-        io.err << kInvalidDumpMessage << '\n' << shownFile << ": read error\n";
+    if (const std::string why = readFailureOf(in->rdbuf()); !why.empty() || in->bad()) {
+        io.err << kInvalidDumpMessage << '\n'
+               << shownFile << ": cannot read: " << (why.empty() ? "read error" : why) << '\n';
         return std::nullopt;
     }
     const auto count = static_cast<std::size_t>(in->gcount());

@@ -57,7 +57,7 @@ SendParse parseSendArgs(const CliArgs& args) {
         const bool isOption = word == "--device" || word == "--device-name";
         if (!isOption) {
             if (haveFile) {
-                return {std::nullopt, "unexpected argument '" + word + "'"};
+                return {std::nullopt, "unexpected argument '" + escapeControlBytes(word) + "'"};
             }
             request.file = word;
             haveFile = true;
@@ -73,8 +73,8 @@ SendParse parseSendArgs(const CliArgs& args) {
         if (word == "--device") {
             request.position = parsePosition(value);
             if (!request.position) {
-                return {std::nullopt,
-                        "--device needs a position from 'corvane-cli ports', got '" + value + "'"};
+                return {std::nullopt, "--device needs a position from 'corvane-cli ports', got '" +
+                                          escapeControlBytes(value) + "'"};
             }
         } else if (value.empty()) {
             return {std::nullopt, "--device-name needs a non-empty text"};
@@ -96,7 +96,7 @@ bool reportNoService(MidiOutService& service, CliStreams& io) {
     if (service.isAvailable()) {
         return false;
     }
-    io.err << "corvane-cli: " << service.lastError() << '\n';
+    io.err << "corvane-cli: " << escapeControlBytes(service.lastError()) << '\n';
     return true;
 }
 
@@ -147,7 +147,7 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
             io.out << "Sent " << report.packetsSent << " packets to " << target << '\n';
             return kExitOk;
         case TransferReport::Status::SendFailed:
-            io.err << "Couldn't send to midi out: " << report.message << '\n'
+            io.err << "Couldn't send to midi out: " << escapeControlBytes(report.message) << '\n'
                    << target << ": " << report.packetsDelivered << " of " << report.packetsInDump
                    << " delivered";
             if (report.failedSends > 0) {
@@ -160,7 +160,8 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
         case TransferReport::Status::Unsendable:
             break;
     }
-    io.err << "corvane-cli: nothing sent to " << target << ": " << report.message << '\n';
+    io.err << "corvane-cli: nothing sent to " << target << ": "
+           << escapeControlBytes(report.message) << '\n';
     return kExitFailure;
 }
 
@@ -227,7 +228,8 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service)
     const std::string target = portLine(choices, position);
     const MidiResult opened = port.choosePosition(static_cast<int>(position));
     if (opened != MidiResult::Ok) {
-        io.err << openRefusedText(opened) << '\n' << target << ": " << service.lastError() << '\n';
+        io.err << openRefusedText(opened) << '\n'
+               << target << ": " << escapeControlBytes(service.lastError()) << '\n';
         port.closeForExit();
         return kExitFailure;
     }

@@ -25,33 +25,8 @@ std::string_view nonRegularKind(mode_t mode) {
     }
 }
 
-RegularFileInput::RegularFileInput(const std::filesystem::path& path) {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
-        m_problem = std::strerror(errno);
-        return;
-    }
-    struct stat status {};
-    if (::fstat(m_fd, &status) != 0) {
-        m_problem = std::strerror(errno);
-        return;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        m_status = Status::NotRegular;
-        m_problem = nonRegularKind(status.st_mode);
-        return;
-    }
-    m_status = Status::Open;
-}
-
-RegularFileInput::~RegularFileInput() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-}
-
-RegularFileInput::int_type RegularFileInput::underflow() {
-    if (m_status != Status::Open || m_readFailed) {
+DescriptorInput::int_type DescriptorInput::underflow() {
+    if (m_readFailed) {
         return traits_type::eof();
     }
     for (;;) {
@@ -69,6 +44,53 @@ RegularFileInput::int_type RegularFileInput::underflow() {
             return traits_type::eof();
         }
     }
+}
+
+std::string readFailureOf(const std::streambuf* buffer) {
+    const auto* input = dynamic_cast<const DescriptorInput*>(buffer);
+    return input != nullptr && input->readFailed() ? input->problem() : std::string();
+}
+
+RegularFileInput::RegularFileInput(const std::filesystem::path& path) : DescriptorInput(-1) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        m_problem = std::strerror(errno);
+        return;
+    }
+    if (refuseUnlessRegular(status.st_mode)) {
+        return;
+    }
+    m_fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_problem = std::strerror(errno);
+        return;
+    }
+    if (::fstat(m_fd, &status) != 0) {
+        m_problem = std::strerror(errno);
+        return;
+    }
+    if (!refuseUnlessRegular(status.st_mode)) {
+        m_status = Status::Open;
+    }
+}
+
+bool RegularFileInput::refuseUnlessRegular(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return false;
+    }
+    m_status = Status::NotRegular;
+    m_problem = nonRegularKind(mode);
+    return true;
+}
+
+RegularFileInput::~RegularFileInput() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+RegularFileInput::int_type RegularFileInput::underflow() {
+    return m_status == Status::Open ? DescriptorInput::underflow() : traits_type::eof();
 }
 
 }  // namespace corvane

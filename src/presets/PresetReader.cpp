@@ -195,7 +195,11 @@ PresetReadResult readPreset(std::istream& in) {
     if (!in || in.rdbuf() == nullptr) {
         return failure("the input cannot be read.");
     }
-    return PresetParser(*in.rdbuf()).parse();
+    PresetReadResult result = PresetParser(*in.rdbuf()).parse();
+    if (const std::string why = readFailureOf(in.rdbuf()); !why.empty()) {
+        return failure("cannot read the input: " + why + ".");
+    }
+    return result;
 }
 
 PresetReadResult readPresetText(std::string_view text) {

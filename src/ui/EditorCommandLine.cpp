@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "files/MessageText.h"
 
 namespace corvane {
 
@@ -114,8 +117,10 @@ EditorCommandLine answerInfoOptions(int argc, char* argv[]) {
 EditorCommandLine parseEditorArguments(const QStringList& arguments) {
     Parser options;
     if (!options.parser.parse(arguments)) {
+        // The error quotes the argument as given, control bytes and all.
+        const std::string shown = escapeControlBytes(options.parser.errorText().toStdString());
         printTo(stderr, QStringLiteral("%1: %2\n")
-                            .arg(QLatin1String(kProgramName), options.parser.errorText()));
+                            .arg(QLatin1String(kProgramName), QString::fromStdString(shown)));
         return withAction(EditorCommandLine::Action::UsageError);
     }
     EditorCommandLine result;

@@ -81,10 +81,13 @@ class frmMain : public QWidget {
     // Reads the preset file at path into the window, as Load does once a file is chosen;
     // false when the file was rejected (the user has been told).
     bool Load_Preset(const QString& path);
+    // Load_Preset for the FILE of `corvane FILE`: a rejected file's message also gives the
+    // reason on a second line, since no dialog showed the user what the path names.
+    void loadPresetGivenAtStart(const QString& path);
     // The files of the command line: one loads as Load would; several, or a folder, become
     // the set list, whose first file loads. Nothing is sent.
     void openAtStart(const QStringList& paths);
-    // Makes the files the set list and loads its first one; an empty list is refused.
+    // Makes the files, at least one, the set list and loads its first one.
     void startSetList(const SetList& list);
     const SetList& setList() const { return m_setList; }
     // Opens the device that name names (its exact name, otherwise the one device whose name

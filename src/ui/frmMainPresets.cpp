@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "files/MessageText.h"
@@ -20,8 +23,23 @@ namespace {
 
 const QString kPresetFilter = QStringLiteral("Corvane Preset File(*.cvp)");
 
+QString invalidPresetText() {
+    return QString::fromUtf8(kInvalidPresetMessage.data(),
+                             static_cast<qsizetype>(kInvalidPresetMessage.size()));
+}
+
 std::filesystem::path toFilePath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// Applies the preset file at path to the window, or returns why it was rejected.
+std::optional<std::string> applyPresetFile(frmMain& window, const QString& path) {
+    PresetReadResult result = readPresetFile(toFilePath(path));
+    if (!result.ok()) {
+        return std::move(result.reason);
+    }
+    window.applySettings(*result.settings);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -89,15 +107,21 @@ void frmMain::dropEvent(QDropEvent* event) {
 }
 
 bool frmMain::Load_Preset(const QString& path) {
-    const PresetReadResult result = readPresetFile(toFilePath(path));
-    if (!result.ok()) {
-        m_dialogs.showMessage(
-            this, QString::fromUtf8(kInvalidPresetMessage.data(), kInvalidPresetMessage.size()));
+    if (applyPresetFile(*this, path)) {
+        m_dialogs.showMessage(this, invalidPresetText());
         return false;
     }
-    applySettings(*result.settings);
     finishUserEdit();
     return true;
+}
+
+void frmMain::loadPresetGivenAtStart(const QString& path) {
+    if (const std::optional<std::string> reason = applyPresetFile(*this, path)) {
+        m_dialogs.showMessage(
+            this, invalidPresetText() + QLatin1Char('\n') + QString::fromStdString(*reason));
+        return;
+    }
+    finishUserEdit();
 }
 
 void frmMain::Save_Preset(const QString& path) {

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <vector>
 
+#include "files/MessageText.h"
 #include "midi/MidiOutPort.h"
+#include "presets/PresetFile.h"
 #include "ui/SerifFace.h"
 #include "ui/frmMain.h"
 
@@ -59,21 +62,28 @@ void frmMain::createSetListStrip() {
 
 void frmMain::openAtStart(const QStringList& paths) {
     if (paths.size() == 1 && !QFileInfo(paths.front()).isDir()) {
-        Load_Preset(paths.front());
+        loadPresetGivenAtStart(paths.front());
         return;
     }
     std::vector<std::filesystem::path> files;
     for (const QString& path : paths) {
         files.push_back(toFilePath(path));
     }
-    startSetList(SetList::fromPaths(files));
+    const SetList list = SetList::fromPaths(files);
+    if (list.empty()) {
+        const std::string shown =
+            escapeControlBytes(paths.join(QStringLiteral(", ")).toStdString());
+        m_dialogs.showMessage(
+            this,
+            QString::fromUtf8(kInvalidPresetMessage.data(),
+                              static_cast<qsizetype>(kInvalidPresetMessage.size())) +
+                QStringLiteral("\n%1 holds no .cvp files.").arg(QString::fromStdString(shown)));
+        return;
+    }
+    startSetList(list);
 }
 
 void frmMain::startSetList(const SetList& list) {
-    if (list.empty()) {
-        m_dialogs.showMessage(this, QStringLiteral("The set list holds no .cvp files."));
-        return;
-    }
     m_setList = list;
     for (QShortcut* key : m_setListKeys) {
         key->setEnabled(true);

@@ -68,6 +68,40 @@ TEST(CliSend, BadUsageSendsNothing) {
     }
 }
 
+// Arguments and device names reach the terminal with their controls escaped: ESC (C0) and
+// CSI (C1, as the byte 0x9B or as UTF-8) alike.
+TEST(CliMessages, EscapeControlsOfArgumentsAndDeviceNames) {
+    const std::string clear = "\x1B[2J";
+    const std::string csi =
+        "\xC2\x9B"
+        "2J";
+    const struct {
+        CliArgs args;  // "ports" or the arguments of send
+        std::string shown;
+    } cases[] = {
+        {{"ports"}, "1: Synth \\x1B[2J \\xC2\\x9B2J \\x9B"},
+        {{"-", clear, "--device", "1"}, "unexpected argument '\\x1B[2J'"},
+        {{"-", "--device", clear}, "got '\\x1B[2J'"},
+        {{"-", "--device-name",
+          "\xC2\x9B"
+          "9X"},
+         "contains \"\\xC2\\x9B9X\""},
+    };
+    for (const auto& c : cases) {
+        CliRun run;
+        run.service.setDeviceNames({"Synth " + clear + " " + csi + " \x9B"});
+        if (c.args == CliArgs{"ports"}) {
+            run.ports({});
+        } else {
+            run.send(c.args);
+        }
+        const std::string shown = run.out.str() + run.err.str();
+        EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+        EXPECT_EQ(shown.find('\x1B'), std::string::npos) << shown;
+        EXPECT_EQ(shown.find('\x9B'), std::string::npos) << shown;
+    }
+}
+
 TEST(CliSend, NameOfSeveralDevicesListsThem) {
     CliRun run;
     EXPECT_EQ(run.send({"-", "--device-name", "synth"}), kExitUsage);

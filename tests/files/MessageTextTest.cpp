@@ -17,7 +17,18 @@ TEST(MessageText, EscapesControlBytesAndKeepsEverythingElse) {
         {std::string("a\0b", 3), "a\\x00b"},
         {"\t\r\n\x1F", "\\x09\\x0D\\x0A\\x1F"},
         {" ~\x7F", " ~\\x7F"},
-        {"\xC3\xA9\x80\xFF", "\xC3\xA9\x80\xFF"},  // UTF-8 and other high bytes stay
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB9",
+         "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB9"},  // UTF-8 stays
+        {"\xA0\xFF", "\xA0\xFF"},  // and so do stray high bytes that are no controls
+        {"\xC2\x9B"
+         "2J \xC2\x85",
+         "\\xC2\\x9B"
+         "2J \\xC2\\x85"},  // C1 controls in UTF-8
+        {"\x9B"
+         "2J \x80\xC3",
+         "\\x9B"
+         "2J \\x80\xC3"},                              // and as single bytes
+        {"\xC0\x9B \xE2\x82", "\xC0\\x9B \xE2\\x82"},  // an overlong form is no UTF-8
         {"back\\slash", "back\\slash"},
     };
     for (const auto& c : cases) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "DefaultPresetListing.h"
+#include "FileContents.h"
 #include "presets/PresetFile.h"
 
 namespace corvane {
@@ -24,6 +26,17 @@ std::vector<std::string> splitCrLfLines(const std::string& text) {
 
 TEST(PresetWriter, StartUpSettingsGiveTheListedFileByteForByte) {
     EXPECT_EQ(writePresetText(defaultSettings()), testing::defaultPresetText());
+}
+
+TEST(PresetWriter, SavePresetFileWritesThePresetText) {
+    FilterSettings settings = defaultSettings();
+    settings.Channel = 9;
+    const std::filesystem::path target =
+        std::filesystem::path(::testing::TempDir()) / "preset-writer-stage.cvp";
+    const PresetSaveResult result = savePresetFile(target, settings);
+    ASSERT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ(testing::fileContents(target), writePresetText(settings));
+    std::filesystem::remove(target);
 }
 
 struct WriterCase {

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -287,6 +289,33 @@ INSTANTIATE_TEST_SUITE_P(
                       "cmbPreset: 4 on", "cmbCC_Index: 7 on", "chkSysExSpecify: ticked on",
                       "chkSysExAll: clear on", "txtSysEx: \" 1, 2, 3, 4,\" on"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// `corvane FILE`: the path came from the command line, so the message says what it names.
+TEST_F(PresetCommandTest, FileGivenAtStartIsReportedWithItsReason) {
+    QDir(folder.path()).mkdir(QStringLiteral("folder.cvp"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pathOf(QStringLiteral("fifo.cvp"))).constData(), 0600), 0);
+    writePreset(QStringLiteral("bad.cvp"), "\"* : Corvane, V1.0\"\r\n");
+    const struct {
+        QString name;
+        QString reasonPart;
+    } cases[] = {
+        {QStringLiteral("missing.cvp"), QStringLiteral("missing.cvp: No such file or directory.")},
+        {QStringLiteral("folder.cvp"), QStringLiteral("folder.cvp is a folder.")},
+        {QStringLiteral("fifo.cvp"), QStringLiteral("fifo.cvp is a FIFO, not a regular file.")},
+        {QStringLiteral("bad.cvp"), QStringLiteral("the file ends before")},
+    };
+    const FilterSettings settingsBefore = window.GatherSettings();
+    for (const auto& c : cases) {
+        const qsizetype shownBefore = dialogs.messages().size();
+        window.loadPresetGivenAtStart(pathOf(c.name));
+        ASSERT_EQ(dialogs.messages().size(), shownBefore + 1) << c.name.toStdString();
+        const QStringList lines = dialogs.messages().back().split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), 2) << dialogs.messages().back().toStdString();
+        EXPECT_EQ(lines[0], kInvalidMessage);
+        EXPECT_TRUE(lines[1].contains(c.reasonPart)) << lines[1].toStdString();
+        EXPECT_EQ(window.GatherSettings(), settingsBefore);
+    }
+}
 
 TEST_F(PresetCommandTest, CommandsAskWithTheirTitleAndTheOneFilter) {
     window.cmdLoad_Click();

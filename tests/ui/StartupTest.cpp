@@ -1,13 +1,16 @@
+#include <unistd.h>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "MainWindowFixture.h"
 #include "ReferencePicture.h"
 #include "ui/ControllerNames.h"
+#include "ui/EditorCommandLine.h"
 
 namespace corvane {
 namespace {
@@ -133,6 +136,26 @@ TEST_F(StartupTest, WindowIsFramelessFixedAndTitledForm1) {
     EXPECT_FALSE(window->windowIcon().isNull());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(window->pos(), screen.topLeft() + centredWindowPosition(screen.size()));
+}
+
+TEST(EditorCommandLine, UsageErrorShowsTheArgumentWithItsControlsEscaped) {
+    std::FILE* capture = std::tmpfile();
+    ASSERT_NE(capture, nullptr);
+    std::fflush(stderr);
+    const int savedError = ::dup(STDERR_FILENO);
+    ::dup2(::fileno(capture), STDERR_FILENO);
+    const EditorCommandLine parsed =
+        parseEditorArguments({QStringLiteral("corvane"), QStringLiteral("--x\x1B[2J\u009B2J")});
+    std::fflush(stderr);
+    ::dup2(savedError, STDERR_FILENO);
+    ::close(savedError);
+    std::rewind(capture);
+    std::string shown(4096, '\0');
+    shown.resize(std::fread(shown.data(), 1, shown.size(), capture));
+    std::fclose(capture);
+
+    EXPECT_EQ(parsed.action, EditorCommandLine::Action::UsageError);
+    EXPECT_NE(shown.find("x\\x1B[2J\\xC2\\x9B2J"), std::string::npos) << shown;
 }
 
 TEST(WindowPosition, CentresOnTheFullScreenAndMayBeNegative) {
