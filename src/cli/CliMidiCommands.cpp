@@ -1,6 +1,8 @@
 #include "cli/CliMidiCommands.h"
 
 #include <charconv>
+#include <functional>
+#include <future>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -9,11 +11,12 @@
 
 #include "DeviceNameMatch.h"
 #include "cli/CliPresetInput.h"
+#include "files/MessageText.h"
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
-#include "midi/rtmidi/RtMidiOutService.h"
-#include "files/MessageText.h"
+#include "midi/backend/MidiBackend.h"
+#include "settings/SettingsDump.h"
 
 namespace corvane {
 
@@ -183,11 +186,44 @@ int runPortsCommand(const CliArgs& args, CliStreams& io, MidiOutService& service
 }
 
 int runPortsCommand(const CliArgs& args, CliStreams& io) {
-    const auto service = createRtMidiOutService();
+    const auto service = createMidiOutService();
     return runPortsCommand(args, io, *service);
 }
 
-int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer) {
+namespace {
+
+// The transfer of the settings to the open port.
+using Transfer = std::function<TransferReport(const FilterSettings&, MidiOutPort&)>;
+
+// The service's own paced dump, waited for.
+TransferReport sendDumpAndWait(const FilterSettings& settings, MidiOutService& service) {
+    TransferReport report;
+    if (auto unsendable = findUnsendableValue(settings)) {
+        report.status = TransferReport::Status::Unsendable;
+        report.message = *unsendable;
+        return report;
+    }
+    std::vector<std::vector<std::uint8_t>> packets;
+    for (const DumpPacket& packet : BuildSettingsDump(settings)) {
+        packets.emplace_back(packet.begin(), packet.end());
+    }
+    std::promise<DumpOutcome> done;
+    std::future<DumpOutcome> outcome = done.get_future();
+    service.sendDump(std::move(packets), [&done](const DumpOutcome& o) { done.set_value(o); });
+    const DumpOutcome o = outcome.get();
+    report.packetsSent = o.packetsSent;
+    report.packetsDelivered = o.packetsDelivered;
+    report.failedSends = o.failedSends;
+    report.firstError = o.firstError;
+    report.message = o.reason;
+    if (o.packetsDelivered < o.packetsSent) {
+        report.status = TransferReport::Status::SendFailed;
+    }
+    return report;
+}
+
+int runSend(const CliArgs& args, CliStreams& io, MidiOutService& service,
+            const Transfer& transfer) {
     const SendParse parse = parseSendArgs(args);
     if (!parse.request) {
         return usageError(io, parse.problem, kSendUsage);
@@ -211,15 +247,24 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service,
         port.closeForExit();
         return kExitFailure;
     }
-    const TransferReport report = runUpdateTransfer(*settings, port, pacer);
+    const TransferReport report = transfer(*settings, port);
     port.closeForExit();
     return reportTransfer(report, target, io);
 }
 
+}  // namespace
+
+int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer) {
+    return runSend(args, io, service, [&pacer](const FilterSettings& settings, MidiOutPort& port) {
+        return runUpdateTransfer(settings, port, pacer);
+    });
+}
+
 int runSendCommand(const CliArgs& args, CliStreams& io) {
-    const auto service = createRtMidiOutService();
-    SleepPacer pacer;
-    return runSendCommand(args, io, *service, pacer);
+    const auto service = createMidiOutService();
+    return runSend(args, io, *service, [&service](const FilterSettings& settings, MidiOutPort&) {
+        return sendDumpAndWait(settings, *service);
+    });
 }
 
 }  // namespace corvane

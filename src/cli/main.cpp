@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/Cli.h"
-#include "midi/rtmidi/BoundedCall.h"
+#include "midi/backend/MidiWorker.h"
 
 int main(int argc, char** argv) {
     const corvane::CliArgs args(argv + 1, argv + argc);

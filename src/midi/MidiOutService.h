@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -28,6 +31,20 @@ constexpr int kMidiMapperId = -1;
 constexpr std::string_view kMidiMapperName = "MIDI Mapper";
 constexpr std::string_view kVirtualPortName = "Corvane";
 
+// The pause after each packet of a dump, on the back end's own clock.
+constexpr std::chrono::milliseconds kPacketPause{100};
+
+// What became of a dump handed to MidiOutService::sendDump.
+struct DumpOutcome {
+    int packetsSent = 0;       // packets the service tried to send
+    int packetsDelivered = 0;  // packets known to have left on the chosen connection
+    int failedSends = 0;       // packets refused at once
+    MidiResult firstError =
+        MidiResult::Ok;  // the first refused send's result; BackendError for a later loss
+    std::string reason;  // why not every packet was delivered; empty when all were
+};
+using DumpDone = std::function<void(const DumpOutcome&)>;
+
 // The operating system's MIDI output service: one output port at a time.
 class MidiOutService {
   public:
@@ -46,6 +63,14 @@ class MidiOutService {
     // then says why. A back end that hands each message on within send loses none here.
     virtual int finishSends() { return 0; }
     virtual std::string lastError() const = 0;  // text of the last failure, empty if none
+    // Sends one dump on the open port, in order: the first packet at once (the next cycle of the
+    // server), each later one kPacketPause after the one before on the service's own clock.
+    // Returns without waiting for the series. Calls done exactly once, never from inside
+    // sendDump itself, on a thread of the service's: for a dump whose packets all went, at most
+    // one server period after the last packet's time; in every case (frozen or vanished server
+    // included) within 3 s of the call. Only one dump at a time: the caller calls neither
+    // sendDump, open nor close again before done has run.
+    virtual void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) = 0;
 };
 
 }  // namespace corvane

@@ -23,8 +23,6 @@ class SleepPacer final : public Pacer {
     void pause(std::chrono::milliseconds duration) override;
 };
 
-constexpr std::chrono::milliseconds kPacketPause{100};
-
 struct TransferReport {
     enum class Status {
         Sent,        // all ten packets were accepted

@@ -49,13 +49,10 @@ lines=$("$cli" dump "$work/start.cvp")
     fail "unexpected first packet: $(head -n 1 <<<"$lines")"
 echo "ok: the unpacked corvane-cli dumps a preset"
 
-module=$(dpkg-deb -c "$deb" | grep -oE '\./usr/lib/.*/corvane-midi-rtmidi\.so$') ||
-    fail "the package holds no MIDI module"
-echo "ok: the MIDI module is ${module#.}"
 status=0
 "$(dirname "$0")/../e2e/device_window_e2e.sh" "$work/root/usr/bin/corvane" >"$work/window.log" 2>&1 ||
     status=$?
 ((status != 77)) || { cat "$work/window.log"; exit 77; }
 ((status == 0)) || { cat "$work/window.log" >&2; fail "the unpacked editor did not deliver its dumps"; }
-echo "ok: the unpacked editor delivers its dumps through its MIDI module"
+echo "ok: the unpacked editor delivers its dumps"
 echo PASS

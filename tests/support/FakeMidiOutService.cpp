@@ -105,6 +105,21 @@ int FakeMidiOutService::finishSends() {
     return lost;
 }
 
+void FakeMidiOutService::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
+    DumpOutcome outcome;
+    for (const auto& packet : packets) {
+        const MidiResult result = send(packet);
+        ++outcome.packetsSent;
+        if (result == MidiResult::Ok) {
+            ++outcome.packetsDelivered;
+        } else if (outcome.failedSends++ == 0) {
+            outcome.firstError = result;
+            outcome.reason = m_lastError;
+        }
+    }
+    done(outcome);
+}
+
 MidiResult FakeMidiOutService::record(Call call, std::string error) {
     if (!error.empty()) {
         m_lastError = std::move(error);

@@ -54,6 +54,8 @@ class FakeMidiOutService final : public MidiOutService {
     bool isOpen() const override { return m_open; }
     MidiResult send(std::span<const std::uint8_t> message) override;
     int finishSends() override;
+    // Sends each packet through send() and reports at once.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override;
     std::string lastError() const override { return m_lastError; }
 
   private:
