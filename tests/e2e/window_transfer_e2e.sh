@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The real editor on a private MIDI server (KIND: jackd:PERIOD or pipewire): Device, "MIDI
+# Mapper", OK opens the virtual port Corvane:Corvane, which is routed to the monitor; Update
+# delivers the default dump through it byte for byte, no gap shorter than 4800 frames (100 ms
+# at 48 kHz), and no failure is reported unless the server logged an xrun; Exit ends the
+# editor within 3 s. On jackd, Exit with the server frozen still ends it within 3 s.
+# Usage: window_transfer_e2e.sh KIND CORVANE_BINARY
+# Exit 0 on success, 1 on failure, 77 (skip) when the display or the server cannot start (1
+# under CI=true).
+set -euo pipefail
+
+readonly kind=${1:?usage: window_transfer_e2e.sh KIND CORVANE_BINARY}
+readonly corvane=${2:?usage: window_transfer_e2e.sh KIND CORVANE_BINARY}
+# shellcheck source=window_common.sh
+source "$(dirname "$0")/window_common.sh"
+
+start_window_test "$kind"
+expected=$(printf '%s\n' \
+    "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
+    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
+    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
+    "F0 7D 12 34 31 04 05 00 78 79 7B 01 01 01 05 F7" \
+    "F0 7D 12 34 31 04 06 03 41 00 42 12 40 7F 7F F7" \
+    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7")
+
+start_editor
+choose_device 0
+wait_for 100 has_port Corvane:Corvane || fail "the mapper's port Corvane:Corvane did not appear"
+$jack jack_connect Corvane:Corvane monitor:input || fail "Corvane:Corvane could not be routed"
+
+xruns_before=$(server_xruns)
+click_update
+whole_or_reported() { [ "$(packets monitor | wc -l)" -ge 10 ] || message_shown; }
+wait_for 50 whole_or_reported || true
+# A report comes within a period of the last packet; the window's own drawing takes a moment.
+sleep 0.5
+xruns=$(($(server_xruns) - xruns_before))
+gaps monitor | awk '$1 < 4800 { short = 1 } END { exit short }' ||
+    fail "a gap shorter than 4800 frames: $(gaps monitor | tr '\n' ' ')"
+if message_shown; then
+    ((xruns > 0)) || [[ $kind == pipewire ]] || fail "a failure was reported although the server ran well"
+    close_message
+    echo "$kind: the server ran late ($xruns xruns logged), and the editor reported it;" \
+        "$(packets monitor | wc -l) of 10 arrived"
+else
+    [ "$(packets monitor)" = "$expected" ] ||
+        fail "the mapper's port did not deliver exactly the default dump, and nothing was reported"
+    echo "$kind: dump exact through the routed mapper port; gaps $(gaps monitor | tr '\n' ' ')"
+fi
+exit_editor
+echo "$kind: Exit ended the editor"
+
+[[ $kind == jackd:* ]] || exit 0
+start_editor
+choose_device 0
+wait_for 100 has_port Corvane:Corvane || fail "the mapper's port Corvane:Corvane did not appear"
+kill -STOP "$server_pid"
+on_exit 'kill -CONT "$server_pid" 2>/dev/null'
+started=$(date +%s%N)
+exit_editor
+echo "$kind: with the server frozen, Exit ended the editor after $((($(date +%s%N) - started) / 1000000)) ms"
