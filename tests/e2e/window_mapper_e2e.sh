@@ -4,13 +4,13 @@
 # delivers the default dump through it byte for byte, no gap shorter than 4800 frames (100 ms
 # at 48 kHz), and no failure is reported unless the server logged an xrun; Exit ends the
 # editor within 3 s. On jackd, Exit with the server frozen still ends it within 3 s.
-# Usage: window_transfer_e2e.sh KIND CORVANE_BINARY
+# Usage: window_mapper_e2e.sh KIND CORVANE_BINARY
 # Exit 0 on success, 1 on failure, 77 (skip) when the display or the server cannot start (1
 # under CI=true).
 set -euo pipefail
 
-readonly kind=${1:?usage: window_transfer_e2e.sh KIND CORVANE_BINARY}
-readonly corvane=${2:?usage: window_transfer_e2e.sh KIND CORVANE_BINARY}
+readonly kind=${1:?usage: window_mapper_e2e.sh KIND CORVANE_BINARY}
+readonly corvane=${2:?usage: window_mapper_e2e.sh KIND CORVANE_BINARY}
 # shellcheck source=window_common.sh
 source "$(dirname "$0")/window_common.sh"
 
