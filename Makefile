@@ -32,14 +32,18 @@ run: build
 clean:
 	rm -rf $(BUILD_DIR) $(PACKAGE_BUILD_DIR)
 
-# The Debian package, from a Release build installed under /usr.
+# The Debian package (debian/), built by dpkg-buildpackage from a copy of the tree in
+# PACKAGE_BUILD_DIR, which receives the .deb, its -dbgsym twin, .buildinfo and .changes: the build
+# writes nothing into the tree itself nor beside it.
 PACKAGE_BUILD_DIR ?= build-package
 
 package: deps
-	@cmake -S . -B $(PACKAGE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-	    -DCORVANE_BUILD_TESTS=OFF $(DEV_FLAGS) >/dev/null
-	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS)
-	cd $(PACKAGE_BUILD_DIR) && cpack -G DEB
+	@rm -rf $(PACKAGE_BUILD_DIR)
+	@mkdir -p $(PACKAGE_BUILD_DIR)/corvane
+	@tar -cf - --exclude-vcs --exclude='./build*' --exclude=./.cache \
+	    --exclude='./$(PACKAGE_BUILD_DIR)' . | tar -xf - -C $(PACKAGE_BUILD_DIR)/corvane
+	cd $(PACKAGE_BUILD_DIR)/corvane && dpkg-buildpackage -us -uc -b -J$(JOBS)
+	@ls -l $(PACKAGE_BUILD_DIR)/*.deb
 
 # Everything built with AddressSanitizer and UndefinedBehaviorSanitizer, every test run.
 SANITIZE_BUILD_DIR ?= build-sanitize

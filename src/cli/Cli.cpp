@@ -13,9 +13,9 @@
 #include "cli/CliMidiCommands.h"
 #include "cli/CliPresetInput.h"
 #include "files/MessageText.h"
-#include "presets/PresetFile.h"
 #include "files/RegularFileInput.h"
 #include "files/SafeSave.h"
+#include "presets/PresetFile.h"
 #include "settings/SettingsDump.h"
 
 namespace corvane {
@@ -49,11 +49,6 @@ constexpr std::string_view kUsage =
     "it names.\n"
     "Exit status: 0 success, 1 invalid or unreadable input, output that cannot be\n"
     "written or a failed transfer, 2 bad usage.\n";
-
-int usageError(CliStreams& io, std::string_view problem) {
-    io.err << "corvane-cli: " << problem << "\n\n" << kUsage;
-    return kExitUsage;
-}
 
 void printPacket(std::ostream& out, const DumpPacket& packet) {
     std::ostringstream line;
@@ -195,19 +190,24 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
+int usageError(CliStreams& io, std::string_view problem, std::string_view usage) {
+    io.err << "corvane-cli: " << problem << "\n\n" << usage;
+    return kExitUsage;
+}
+
 int runCli(const CliArgs& args, CliStreams& io) {
     if (args.empty()) {
-        return usageError(io, "no command given");
+        return usageError(io, "no command given", kUsage);
     }
     const std::string& name = args.front();
     const auto* command = std::find_if(std::begin(kCommands), std::end(kCommands),
                                        [&](const Command& c) { return c.name == name; });
     if (command == std::end(kCommands)) {
-        return usageError(io, "unknown command '" + escapeControlBytes(name) + "'");
+        return usageError(io, "unknown command '" + escapeControlBytes(name) + "'", kUsage);
     }
     const CliArgs rest(args.begin() + 1, args.end());
     if (rest.size() < command->minArguments || rest.size() > command->maxArguments) {
-        return usageError(io, "wrong number of arguments for '" + name + "'");
+        return usageError(io, "wrong number of arguments for '" + name + "'", kUsage);
     }
     const int exitCode = command->run(rest, io);
     // Buffered output fails only here when standard output is a full disk or a closed pipe.

@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane {
@@ -21,5 +22,9 @@ using CliArgs = std::vector<std::string>;
 
 // Runs corvane-cli with its arguments (without the program name).
 int runCli(const CliArgs& args, CliStreams& io);
+
+// Bad usage: the problem on io.err, then a blank line and usage (text ending in a line end).
+// Returns kExitUsage.
+int usageError(CliStreams& io, std::string_view problem, std::string_view usage);
 
 }  // namespace corvane

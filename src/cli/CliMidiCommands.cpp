@@ -1,35 +1,30 @@
 #include "cli/CliMidiCommands.h"
 
 #include <charconv>
-#include <functional>
-#include <future>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "DeviceNameMatch.h"
 #include "cli/CliPresetInput.h"
 #include "files/MessageText.h"
+#include "midi/DeviceNameMatch.h"
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
 #include "midi/backend/MidiBackend.h"
-#include "settings/SettingsDump.h"
 
 namespace corvane {
 
 namespace {
 
-constexpr std::string_view kPortsUsage = "usage: corvane-cli ports";
+constexpr std::string_view kPortsUsage = "usage: corvane-cli ports\n";
 constexpr std::string_view kSendUsage =
-    "usage: corvane-cli send FILE (--device N | --device-name TEXT)";
-
-int usageError(CliStreams& io, std::string_view problem, std::string_view usage) {
-    io.err << "corvane-cli: " << problem << '\n' << usage << '\n';
-    return kExitUsage;
-}
+    "usage: corvane-cli send FILE (--device N | --device-name TEXT)\n";
 
 // Where "send" goes: a position of the ports list, or a text to find in a device name.
 struct SendRequest {
@@ -153,7 +148,7 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
             return kExitOk;
         case TransferReport::Status::SendFailed:
             io.err << "Couldn't send to midi out: " << report.message << '\n'
-                   << target << ": " << report.packetsDelivered << " of " << report.packetsSent
+                   << target << ": " << report.packetsDelivered << " of " << report.packetsInDump
                    << " delivered";
             if (report.failedSends > 0) {
                 io.err << "; " << report.failedSends
@@ -167,6 +162,28 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
     }
     io.err << "corvane-cli: nothing sent to " << target << ": " << report.message << '\n';
     return kExitFailure;
+}
+
+// The Update transfer of the settings, waited for: the report as soon as the service has
+// ended the dump (it does within a bounded time whatever the server does).
+TransferReport transferAndWait(const FilterSettings& settings, MidiOutPort& port) {
+    struct Ending {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::optional<DumpOutcome> outcome;
+    };
+    const auto ending = std::make_shared<Ending>();
+    UpdateTransfer transfer(port, [ending](const DumpOutcome& outcome) {
+        const std::lock_guard lock(ending->mutex);
+        ending->outcome = outcome;
+        ending->changed.notify_all();
+    });
+    if (auto refused = transfer.request(settings)) {
+        return *refused;
+    }
+    std::unique_lock lock(ending->mutex);
+    ending->changed.wait(lock, [&] { return ending->outcome.has_value(); });
+    return transfer.finish(*ending->outcome).report;
 }
 
 }  // namespace
@@ -190,40 +207,7 @@ int runPortsCommand(const CliArgs& args, CliStreams& io) {
     return runPortsCommand(args, io, *service);
 }
 
-namespace {
-
-// The transfer of the settings to the open port.
-using Transfer = std::function<TransferReport(const FilterSettings&, MidiOutPort&)>;
-
-// The service's own paced dump, waited for.
-TransferReport sendDumpAndWait(const FilterSettings& settings, MidiOutService& service) {
-    TransferReport report;
-    if (auto unsendable = findUnsendableValue(settings)) {
-        report.status = TransferReport::Status::Unsendable;
-        report.message = *unsendable;
-        return report;
-    }
-    std::vector<std::vector<std::uint8_t>> packets;
-    for (const DumpPacket& packet : BuildSettingsDump(settings)) {
-        packets.emplace_back(packet.begin(), packet.end());
-    }
-    std::promise<DumpOutcome> done;
-    std::future<DumpOutcome> outcome = done.get_future();
-    service.sendDump(std::move(packets), [&done](const DumpOutcome& o) { done.set_value(o); });
-    const DumpOutcome o = outcome.get();
-    report.packetsSent = o.packetsSent;
-    report.packetsDelivered = o.packetsDelivered;
-    report.failedSends = o.failedSends;
-    report.firstError = o.firstError;
-    report.message = o.reason;
-    if (o.packetsDelivered < o.packetsSent) {
-        report.status = TransferReport::Status::SendFailed;
-    }
-    return report;
-}
-
-int runSend(const CliArgs& args, CliStreams& io, MidiOutService& service,
-            const Transfer& transfer) {
+int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service) {
     const SendParse parse = parseSendArgs(args);
     if (!parse.request) {
         return usageError(io, parse.problem, kSendUsage);
@@ -247,24 +231,14 @@ int runSend(const CliArgs& args, CliStreams& io, MidiOutService& service,
         port.closeForExit();
         return kExitFailure;
     }
-    const TransferReport report = transfer(*settings, port);
+    const TransferReport report = transferAndWait(*settings, port);
     port.closeForExit();
     return reportTransfer(report, target, io);
 }
 
-}  // namespace
-
-int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service, Pacer& pacer) {
-    return runSend(args, io, service, [&pacer](const FilterSettings& settings, MidiOutPort& port) {
-        return runUpdateTransfer(settings, port, pacer);
-    });
-}
-
 int runSendCommand(const CliArgs& args, CliStreams& io) {
     const auto service = createMidiOutService();
-    return runSend(args, io, *service, [&service](const FilterSettings& settings, MidiOutPort&) {
-        return sendDumpAndWait(settings, *service);
-    });
+    return runSendCommand(args, io, *service);
 }
 
 }  // namespace corvane

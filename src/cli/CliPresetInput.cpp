@@ -2,9 +2,9 @@
 
 #include <ostream>
 
+#include "editor/EditorModel.h"
 #include "files/MessageText.h"
 #include "presets/PresetFile.h"
-#include "editor/EditorModel.h"
 
 namespace corvane {
 

@@ -49,16 +49,22 @@ constexpr std::array<int, kEditorListCount> kEditorListSizes = {
 struct ListState {
     int ListIndex = -1;  // chosen position, counted from 0; -1 while no item is chosen
     bool Enabled = true;
+
+    bool operator==(const ListState&) const = default;
 };
 
 struct CheckState {
     int Value = 0;  // 0 clear, 1 ticked
     bool Enabled = true;
+
+    bool operator==(const CheckState&) const = default;
 };
 
 struct TextState {
     std::string Text;
     bool Enabled = true;
+
+    bool operator==(const TextState&) const = default;
 };
 
 // The editor without its window: the state of every control the editor's logic reads, the
@@ -115,6 +121,9 @@ class EditorModel {
     // Puts a loaded preset into the controls and arrays in the order of the preset file;
     // every field must lie in its range. The rules that the changes run keep what is set.
     void applyPreset(const FilterSettings& settings);
+
+    // Every state alike: controls, arrays and count.
+    bool operator==(const EditorModel&) const = default;
 
   private:
     ListState& listState(EditorList which);

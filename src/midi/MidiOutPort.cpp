@@ -1,9 +1,20 @@
 #include "midi/MidiOutPort.h"
 
+#include <utility>
+
 namespace corvane {
 
 std::string openRefusedText(MidiResult result) {
     return "Couldn't open midi out, rc = " + std::to_string(resultCode(result));
+}
+
+DumpOutcome refusedDump(std::size_t packets, MidiResult result, std::string reason) {
+    const int count = static_cast<int>(packets);
+    return {.packetsSent = count,
+            .packetsDelivered = 0,
+            .failedSends = count,
+            .firstError = result,
+            .reason = std::move(reason)};
 }
 
 MidiOutPort::MidiOutPort(MidiOutService& service) : m_service(service) {}
@@ -51,8 +62,12 @@ MidiResult MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
     return m_service.send(message);
 }
 
-int MidiOutPort::finishSends() {
-    return isOpen() ? m_service.finishSends() : 0;
+void MidiOutPort::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
+    if (isOpen()) {
+        m_service.sendDump(std::move(packets), std::move(done));
+        return;
+    }
+    done(refusedDump(packets.size(), MidiResult::NotOpen, "No MIDI output port is open."));
 }
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +12,9 @@ namespace corvane {
 
 // The report of a refused open: the text, then the result code in decimal.
 std::string openRefusedText(MidiResult result);
+
+// The outcome of a dump of `packets` packets refused whole, none of them sent.
+DumpOutcome refusedDump(std::size_t packets, MidiResult result, std::string reason);
 
 // The shared state of the program's one MIDI output port.
 struct MidiPortState {
@@ -52,10 +56,10 @@ class MidiOutPort final {
     // One complete system-exclusive message. With no port open returns MidiResult::NotOpen
     // without asking the service.
     MidiResult Send_SysEx(std::span<const std::uint8_t> message);
-    // Waits a bounded time until every message sent so far has left; returns how many of the
-    // messages that Send_SysEx accepted were lost on the way (serviceError() then says why).
-    // 0 without asking the service when no port is open.
-    int finishSends();
+    // Hands a whole dump to the service (MidiOutService::sendDump), which calls done on a thread
+    // of its own once the dump has ended. With no port open, done runs at once, inside this
+    // call, with every packet refused (MidiResult::NotOpen) and the service left alone.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done);
 
   private:
     MidiOutService& m_service;

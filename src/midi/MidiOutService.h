@@ -36,12 +36,11 @@ constexpr std::chrono::milliseconds kPacketPause{100};
 
 // What became of a dump handed to MidiOutService::sendDump.
 struct DumpOutcome {
-    int packetsSent = 0;       // packets the service tried to send
-    int packetsDelivered = 0;  // packets known to have left on the chosen connection
-    int failedSends = 0;       // packets refused at once
-    MidiResult firstError =
-        MidiResult::Ok;  // the first refused send's result; BackendError for a later loss
-    std::string reason;  // why not every packet was delivered; empty when all were
+    int packetsSent = 0;                     // packets the service tried to send
+    int packetsDelivered = 0;                // packets known to have left on the chosen connection
+    int failedSends = 0;                     // packets refused at once
+    MidiResult firstError = MidiResult::Ok;  // the first refused send's result; BackendError for a later loss
+    std::string reason;                      // why not every packet was delivered; empty when all were
 };
 using DumpDone = std::function<void(const DumpOutcome&)>;
 
@@ -58,11 +57,6 @@ class MidiOutService {
     virtual MidiResult close() = 0;              // MidiResult::NotOpen when nothing is open
     virtual bool isOpen() const = 0;
     virtual MidiResult send(std::span<const std::uint8_t> message) = 0;  // one complete message
-    // Waits, at most about a second, until the MIDI server has taken every message that send
-    // accepted since the last call, and returns how many of them it did not take; lastError()
-    // then says why. A back end that hands each message on within send loses none here.
-    virtual int finishSends() { return 0; }
-    virtual std::string lastError() const = 0;  // text of the last failure, empty if none
     // Sends one dump on the open port, in order: the first packet at once (the next cycle of the
     // server), each later one kPacketPause after the one before on the service's own clock.
     // Returns without waiting for the series. Calls done exactly once, never from inside
@@ -71,6 +65,11 @@ class MidiOutService {
     // included) within 3 s of the call. Only one dump at a time: the caller calls neither
     // sendDump, open nor close again before done has run.
     virtual void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) = 0;
+    // Waits, at most about a second, until the MIDI server has taken every message that send
+    // accepted since the last call, and returns how many of them it did not take; lastError()
+    // then says why. A back end that hands each message on within send loses none here.
+    virtual int finishSends() { return 0; }
+    virtual std::string lastError() const = 0;  // text of the last failure, empty if none
 };
 
 }  // namespace corvane

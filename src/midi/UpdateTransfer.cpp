@@ -1,52 +1,100 @@
 #include "midi/UpdateTransfer.h"
 
-#include <algorithm>
-#include <thread>
+#include <utility>
+#include <vector>
 
 #include "midi/MidiOutPort.h"
 #include "settings/SettingsDump.h"
 
 namespace corvane {
 
-void SleepPacer::pause(std::chrono::milliseconds duration) {
-    const auto until = std::chrono::steady_clock::now() + duration;
-    // sleep_until keeps the full pause even when a sleep wakes early.
-    std::this_thread::sleep_until(until);
-}
+namespace {
 
-TransferReport runUpdateTransfer(const FilterSettings& settings, MidiOutPort& port, Pacer& pacer) {
+TransferReport reportOf(const DumpOutcome& outcome) {
     TransferReport report;
-    if (auto unsendable = findUnsendableValue(settings)) {
-        report.status = TransferReport::Status::Unsendable;
-        report.message = *unsendable;
-        return report;
-    }
-    if (!port.isOpen()) {
-        report.status = TransferReport::Status::NoPort;
-        report.message = "No MIDI output device is open.";
-        return report;
-    }
-    for (const DumpPacket& packet : BuildSettingsDump(settings)) {
-        const MidiResult result = port.Send_SysEx(packet);
-        ++report.packetsSent;
-        if (result != MidiResult::Ok) {
-            if (report.failedSends == 0) {
-                report.firstError = result;
-                report.message = port.serviceError();
-            }
-            ++report.failedSends;
-        }
-        pacer.pause(kPacketPause);
-    }
-    const int lost = port.finishSends();
-    if (lost > 0 && report.failedSends == 0) {
-        report.message = port.serviceError();
-    }
-    report.packetsDelivered = std::max(0, report.packetsSent - report.failedSends - lost);
-    if (report.packetsDelivered < report.packetsSent) {
+    report.packetsInDump = static_cast<int>(kPacketCount);
+    report.packetsSent = outcome.packetsSent;
+    report.packetsDelivered = outcome.packetsDelivered;
+    report.failedSends = outcome.failedSends;
+    report.firstError = outcome.firstError;
+    report.message = outcome.reason;
+    // Judged against the whole dump: a service that stopped early has not delivered it.
+    if (report.packetsDelivered < report.packetsInDump) {
         report.status = TransferReport::Status::SendFailed;
     }
     return report;
+}
+
+}  // namespace
+
+UpdateTransfer::UpdateTransfer(MidiOutPort& port, DumpDone done)
+    : m_port(port), m_done(std::move(done)) {}
+
+std::optional<TransferReport> UpdateTransfer::request(const FilterSettings& settings) {
+    if (m_ending) {
+        return std::nullopt;
+    }
+    if (m_busy) {
+        m_followUp = true;
+        return std::nullopt;
+    }
+    TransferReport refused;
+    if (auto unsendable = findUnsendableValue(settings)) {
+        refused.status = TransferReport::Status::Unsendable;
+        refused.message = *unsendable;
+        return refused;
+    }
+    if (!m_port.isOpen()) {
+        refused.status = TransferReport::Status::NoPort;
+        refused.message = "No MIDI output device is open.";
+        return refused;
+    }
+    std::vector<std::vector<std::uint8_t>> packets;
+    for (const DumpPacket& packet : BuildSettingsDump(settings)) {
+        packets.emplace_back(packet.begin(), packet.end());
+    }
+    m_busy = true;
+    m_followUp = false;
+    m_port.sendDump(std::move(packets), m_done);
+    return std::nullopt;
+}
+
+UpdateTransfer::Ended UpdateTransfer::finish(const DumpOutcome& outcome) {
+    m_busy = false;
+    Ended ended{reportOf(outcome), false};
+    runWaiting();
+    // A waiting action may itself have started a dump (a request from a nested event loop);
+    // the follow-up then stays due for its end.
+    if (m_followUp && !m_busy && !m_ending) {
+        m_followUp = false;
+        ended.followUpDue = true;
+    }
+    return ended;
+}
+
+void UpdateTransfer::whenIdle(std::function<void()> action) {
+    if (m_ending) {
+        return;
+    }
+    m_waiting.push_back(std::move(action));
+    runWaiting();
+}
+
+void UpdateTransfer::endWhenIdle(std::function<void()> end) {
+    m_ending = true;
+    m_followUp = false;
+    m_waiting.clear();
+    m_waiting.push_back(std::move(end));
+    runWaiting();
+}
+
+// One at a time: an action may start a dump, and the rest then wait for its end.
+void UpdateTransfer::runWaiting() {
+    while (!m_busy && !m_waiting.empty()) {
+        std::function<void()> action = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        action();
+    }
 }
 
 }  // namespace corvane

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "midi/MidiOutService.h"
@@ -10,39 +12,70 @@ namespace corvane {
 
 class MidiOutPort;
 
-// The pause after each packet. Tests substitute one that only records.
-class Pacer {
-  public:
-    virtual ~Pacer() = default;
-    virtual void pause(std::chrono::milliseconds duration) = 0;
-};
-
-// Blocks the calling thread for the full duration, measured from the call.
-class SleepPacer final : public Pacer {
-  public:
-    void pause(std::chrono::milliseconds duration) override;
-};
-
 struct TransferReport {
     enum class Status {
-        Sent,        // all ten packets were accepted
-        NoPort,      // no port open: nothing sent, no pauses
+        Sent,        // every packet of the dump was delivered
+        NoPort,      // no port open: nothing sent
         Unsendable,  // a setting has no encoding: nothing sent
-        SendFailed,  // the series completed but at least one packet was not delivered
+        SendFailed,  // the dump ended with at least one packet not delivered
     };
     Status status = Status::Sent;
+    int packetsInDump = 0;     // the dump's packets (10); 0 when nothing was handed to the port
     int packetsSent = 0;       // sends attempted
-    int packetsDelivered = 0;  // accepted by the send and not lost afterwards
-    int failedSends = 0;
-    MidiResult firstError = MidiResult::Ok;  // result of the first failed send
-    std::string message;                     // the first error's text, or why nothing was sent
+    int packetsDelivered = 0;  // known to have left on the chosen connection
+    int failedSends = 0;       // refused at once
+    MidiResult firstError = MidiResult::Ok;  // result of the first refused send
+    std::string message;                     // why not every packet went, or why nothing was sent
 
     bool ok() const { return status == Status::Sent; }
 };
 
-// Sends the settings as the ten-packet dump, each packet followed by a pause of 100 ms,
-// the closing packet too. A failed send does not stop the series. After the last pause the
-// port is drained, so a packet lost on the way also counts as not delivered.
-TransferReport runUpdateTransfer(const FilterSettings& settings, MidiOutPort& port, Pacer& pacer);
+// The Update command's transfers through one port, one dump at a time. The dump is the
+// settings as they were at the request; the port's service sends it paced and calls `done`
+// on a thread of its own when it has ended. The owner hands that outcome to finish() on its
+// own thread, so that every call here runs on that one thread. An owner that may send again
+// soon calls finish() only once the closing packet's own pause (kPacketPause) has passed
+// after done, so that the next dump's first packet keeps its distance from it.
+class UpdateTransfer {
+  public:
+    UpdateTransfer(MidiOutPort& port, DumpDone done);
+
+    // An Update. With no dump on its way: settings without an encoding, or no port open, are
+    // reported at once, without sending; otherwise the dump of `settings` goes to the port and
+    // the report comes from finish(). During a dump: one more dump becomes due for when it has
+    // ended, however many requests come meanwhile. Ignored once the program is ending.
+    std::optional<TransferReport> request(const FilterSettings& settings);
+
+    struct Ended {
+        TransferReport report;
+        // Requests came during the dump: the owner requests once more, with the settings as
+        // they stand now.
+        bool followUpDue = false;
+    };
+    // The dump in progress has ended with `outcome`. Runs what waited for it (whenIdle,
+    // endWhenIdle) before it returns.
+    Ended finish(const DumpOutcome& outcome);
+
+    // Runs `action` now with no dump on its way, else once the dump in progress has ended, in
+    // the order given: a device chosen or a port closed during a dump takes effect between
+    // dumps, so the unit never receives half a dump.
+    void whenIdle(std::function<void()> action);
+    // The program ends: `end` runs now or once the dump in progress has ended; no follow-up
+    // and no other waiting action runs any more, and later requests are ignored.
+    void endWhenIdle(std::function<void()> end);
+
+    bool busy() const { return m_busy; }
+    bool ending() const { return m_ending; }
+
+  private:
+    void runWaiting();
+
+    MidiOutPort& m_port;
+    DumpDone m_done;
+    bool m_busy = false;
+    bool m_followUp = false;
+    bool m_ending = false;
+    std::deque<std::function<void()>> m_waiting;
+};
 
 }  // namespace corvane

@@ -6,8 +6,8 @@
 #include "PresetHeaders.h"
 #include "PresetItemReader.h"
 #include "files/MessageText.h"
-#include "presets/PresetFile.h"
 #include "files/RegularFileInput.h"
+#include "presets/PresetFile.h"
 #include "settings/SettingsDump.h"
 #include "settings/SysExPatternText.h"
 
@@ -19,12 +19,8 @@ constexpr int kInt16Min = -32768;
 constexpr int kInt16Max = 32767;
 constexpr std::size_t kShownItemLength = 40;  // longest piece of a bad item quoted in a reason
 
-constexpr std::int16_t kChannelFallback = 0;
-constexpr std::int16_t kTransposeFallback = 0;  // the first position, "-11"
-constexpr std::int16_t kVelocityFallback = 101;
-constexpr std::int16_t kCheckFallback = 1;
-
-constexpr FieldRange kInt16Range{kInt16Min, kInt16Max};
+// Every number of the file is a 16-bit signed integer.
+constexpr FieldRange kInt16Range{"number", kInt16Min, kInt16Max};
 
 std::string shownItem(std::string_view item) {
     std::string text(1, '"');
@@ -66,8 +62,8 @@ class PresetParser {
   private:
     bool nextItem(std::string_view what);
     bool header(std::string_view text);
-    bool value(std::string_view what, int& out, FieldRange allowed = kInt16Range);
-    bool values(std::string_view what, std::span<int> out, FieldRange allowed = kInt16Range);
+    bool value(std::string_view what, int& out, const FieldRange& allowed = kInt16Range);
+    bool values(std::string_view what, std::span<int> out, const FieldRange& allowed = kInt16Range);
     bool fail(const std::string& reason);
     std::string where() const { return "line " + std::to_string(m_items.itemLine()) + ": "; }
 
@@ -105,7 +101,7 @@ bool PresetParser::header(std::string_view text) {
     return true;
 }
 
-bool PresetParser::value(std::string_view what, int& out, FieldRange allowed) {
+bool PresetParser::value(std::string_view what, int& out, const FieldRange& allowed) {
     if (!nextItem(what)) {
         return false;
     }
@@ -115,7 +111,7 @@ bool PresetParser::value(std::string_view what, int& out, FieldRange allowed) {
                     " is not a decimal integer.");
     }
     if (!kInt16Range.contains(*number) || !allowed.contains(*number)) {
-        const FieldRange shown = kInt16Range.contains(*number) ? allowed : kInt16Range;
+        const FieldRange& shown = kInt16Range.contains(*number) ? allowed : kInt16Range;
         return fail(where() + "the " + std::string(what) + " " + shownItem(m_item) +
                     " lies outside " + std::to_string(shown.low) + " to " +
                     std::to_string(shown.high) + ".");
@@ -124,7 +120,7 @@ bool PresetParser::value(std::string_view what, int& out, FieldRange allowed) {
     return true;
 }
 
-bool PresetParser::values(std::string_view what, std::span<int> out, FieldRange allowed) {
+bool PresetParser::values(std::string_view what, std::span<int> out, const FieldRange& allowed) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const std::string numbered = std::string(what) + " " + std::to_string(i + 1);
         if (!value(numbered, out[i], allowed)) {
@@ -165,20 +161,20 @@ PresetReadResult PresetParser::parse() {
 
     // Out-of-range scalars take the values the editor's lists fall back to.
     FilterSettings settings;
-    auto orFallback = [](int number, FieldRange allowed, std::int16_t fallback) {
-        return allowed.contains(number) ? static_cast<std::int16_t>(number) : fallback;
+    auto orFallback = [](int number, const FieldRange& allowed) {
+        return allowed.contains(number) ? static_cast<std::int16_t>(number) : *allowed.loadFallback;
     };
-    settings.Channel = orFallback(channel, kChannelValues, kChannelFallback);
-    settings.Transpose = orFallback(transpose, kTransposeValues, kTransposeFallback);
-    settings.Velocity = orFallback(velocity, kVelocityValues, kVelocityFallback);
+    settings.Channel = orFallback(channel, kChannelValues);
+    settings.Transpose = orFallback(transpose, kTransposeValues);
+    settings.Velocity = orFallback(velocity, kVelocityValues);
     applyCcModeByte(ccMode, settings);
     settings.CC_Enable.fill(0);
     for (std::size_t group = 0; group < flagBytes.size(); ++group) {
         applyCcMapByte(flagBytes[group], group, settings.CC_Enable);
     }
     std::copy(slots.begin(), slots.end(), settings.CC_Preset.begin());
-    settings.PitchBend = orFallback(pitchBend, kCheckValues, kCheckFallback);
-    settings.AfterTouch = orFallback(afterTouch, kCheckValues, kCheckFallback);
+    settings.PitchBend = orFallback(pitchBend, kPitchBendValues);
+    settings.AfterTouch = orFallback(afterTouch, kAfterTouchValues);
     settings.SysEx_Mode = sysExModeFromByte(sysExMode);
     std::copy(pattern.begin(), pattern.end(), settings.SysEx_Pattern.begin());
     // The stored count plays no part; the pattern runs up to its first entry above 127.

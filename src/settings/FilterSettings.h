@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace corvane {
 
@@ -14,22 +16,31 @@ constexpr int kControllerCount = 128;  // controller numbers 0..127
 constexpr int kPresetSlotCount = 18;   // slot positions 0..17 = slots 1..18
 constexpr int kPatternSize = 16;       // pattern entries 1..16, stored at indexes 0..15
 
-// An inclusive range of values a field may hold.
+// The values a field may hold: an inclusive range, with the field's name for messages. A
+// scalar that a preset file may hold out of range has the value a load puts in its place.
 struct FieldRange {
+    std::string_view name;
     int low;
     int high;
+    std::optional<std::int16_t> loadFallback = std::nullopt;
+
     constexpr bool contains(int value) const { return value >= low && value <= high; }
 };
 
-constexpr FieldRange kChannelValues{0, kChannelCount - 1};
-constexpr FieldRange kTransposeValues{0, kTransposePositions - 1};
-constexpr FieldRange kVelocityValues{kVelocityMin, kVelocityMax};
-constexpr FieldRange kSlotValues{0, kPresetSlotCount - 1};
-constexpr FieldRange kControllerValues{0, kControllerCount - 1};
-constexpr FieldRange kCheckValues{0, 1};  // PitchBend, AfterTouch
-constexpr FieldRange kCountValues{0, kPatternSize};
-constexpr FieldRange kPatternByteValues{0, 255};
-constexpr FieldRange kCcModeByteValues{0, kPresetSlotCount};  // 0 = mode All, n = slot n
+// Every field's range: the one table that the dump check, the dump decoder, the editor and
+// the preset reader read.
+constexpr FieldRange kChannelValues{"Channel", 0, kChannelCount - 1, 0};
+constexpr FieldRange kTransposeValues{"Transpose", 0, kTransposePositions - 1, 0};  // "-11"
+constexpr FieldRange kVelocityValues{"Velocity", kVelocityMin, kVelocityMax, 101};
+constexpr FieldRange kSlotValues{"CC_Slot", 0, kPresetSlotCount - 1};
+constexpr FieldRange kControllerValues{"CC_Preset", 0, kControllerCount - 1};
+constexpr FieldRange kPitchBendValues{"PitchBend", 0, 1, 1};
+constexpr FieldRange kAfterTouchValues{"AfterTouch", 0, 1, 1};
+constexpr FieldRange kCountValues{"SysEx_Count", 0, kPatternSize};
+constexpr FieldRange kPatternByteValues{"SysEx_Pattern", 0, 255};
+// The bytes that carry the modes: CC 0 = mode All, n = mode One with slot n; SysEx 1 = All.
+constexpr FieldRange kCcModeByteValues{"CC slot byte", 0, kPresetSlotCount};
+constexpr FieldRange kSysExModeByteValues{"SysEx mode byte", 0, 1};
 
 enum class CcMode { All, One };
 enum class SysExMode { All, Specify };

@@ -17,33 +17,12 @@ constexpr std::size_t kKeptBytesInTailPacket = 5;  // bytes 10..14 stay from pac
 constexpr std::uint8_t kSevenBits = 0x7F;
 constexpr std::uint8_t kTopBit = 0x80;
 
-struct ValueRange {
-    constexpr ValueRange(std::string_view fieldName, FieldRange values)
-        : name(fieldName), low(values.low), high(values.high) {}
+// Every range of the table lies within 0..255.
+std::uint8_t clampToByte(const FieldRange& range, int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, range.low, range.high));
+}
 
-    std::string_view name;
-    int low;
-    int high;
-
-    bool contains(int value) const { return value >= low && value <= high; }
-    std::uint8_t clampToByte(int value) const {
-        return static_cast<std::uint8_t>(std::clamp(value, low, high));
-    }
-};
-
-constexpr ValueRange kChannelRange{"Channel", kChannelValues};
-constexpr ValueRange kTransposeRange{"Transpose", kTransposeValues};
-constexpr ValueRange kVelocityRange{"Velocity", kVelocityValues};
-constexpr ValueRange kSlotRange{"CC_Slot", kSlotValues};
-constexpr ValueRange kSlotByteRange{"CC slot byte", kCcModeByteValues};
-constexpr ValueRange kControllerRange{"CC_Preset", kControllerValues};
-constexpr ValueRange kPitchBendRange{"PitchBend", kCheckValues};
-constexpr ValueRange kAfterTouchRange{"AfterTouch", kCheckValues};
-constexpr ValueRange kSysExModeByteRange{"SysEx mode byte", {0, 1}};
-constexpr ValueRange kCountRange{"SysEx_Count", kCountValues};
-constexpr ValueRange kPatternRange{"SysEx_Pattern", kPatternByteValues};
-
-std::string rangeMessage(const ValueRange& range, std::string_view which, int value) {
+std::string rangeMessage(const FieldRange& range, std::string_view which, int value) {
     std::string text(range.name);
     if (!which.empty()) {
         text += ' ';
@@ -67,23 +46,37 @@ constexpr std::size_t kPatternStart = kCountPos + 1;
 static_assert(kPatternStart == 6 * kDataBytesPerPacket);
 static_assert(kPatternStart + kPatternSize == kPatternTailPacket * kDataBytesPerPacket + 2);
 
+// The fields that travel as one data byte each, as they are.
+struct ScalarField {
+    const FieldRange* range;
+    std::size_t position;  // in the data stream
+    std::int16_t FilterSettings::*member;
+};
+constexpr ScalarField kScalarFields[] = {
+    {&kChannelValues, 0, &FilterSettings::Channel},
+    {&kTransposeValues, 1, &FilterSettings::Transpose},
+    {&kVelocityValues, 2, &FilterSettings::Velocity},
+    {&kPitchBendValues, kPitchBendPos, &FilterSettings::PitchBend},
+    {&kAfterTouchValues, kAfterTouchPos, &FilterSettings::AfterTouch},
+    {&kCountValues, kCountPos, &FilterSettings::SysEx_Count},
+};
+constexpr std::size_t kCcModePos = 3;
+
 DataStream buildDataStream(const FilterSettings& settings) {
     DataStream data{};
-    data[0] = kChannelRange.clampToByte(settings.Channel);
-    data[1] = kTransposeRange.clampToByte(settings.Transpose);
-    data[2] = kVelocityRange.clampToByte(settings.Velocity);
-    data[3] = kSlotByteRange.clampToByte(ccModeByte(settings));
+    for (const ScalarField& field : kScalarFields) {
+        data[field.position] = clampToByte(*field.range, settings.*field.member);
+    }
+    data[kCcModePos] = clampToByte(kCcModeByteValues, ccModeByte(settings));
     const CC_Map map = buildCcMap(settings.CC_Enable);
     std::copy(map.begin(), map.end(), data.begin() + kCcMapStart);
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
-        data[kPresetStart + slot] = kControllerRange.clampToByte(settings.CC_Preset[slot]);
+        data[kPresetStart + slot] = clampToByte(kControllerValues, settings.CC_Preset[slot]);
     }
-    data[kPitchBendPos] = kPitchBendRange.clampToByte(settings.PitchBend);
-    data[kAfterTouchPos] = kAfterTouchRange.clampToByte(settings.AfterTouch);
     data[kSysExModePos] = sysExModeByte(settings);
-    data[kCountPos] = kCountRange.clampToByte(settings.SysEx_Count);
     for (std::size_t entry = 0; entry < kPatternSize; ++entry) {
-        data[kPatternStart + entry] = kPatternRange.clampToByte(settings.SysEx_Pattern[entry]);
+        data[kPatternStart + entry] =
+            clampToByte(kPatternByteValues, settings.SysEx_Pattern[entry]);
     }
     return data;
 }
@@ -175,25 +168,25 @@ DataStream unpackDataStream(const SettingsDump& dump) {
 }
 
 std::optional<std::string> checkDataRanges(const DataStream& data) {
-    const std::pair<const ValueRange*, std::size_t> scalars[] = {
-        {&kChannelRange, 0},
-        {&kTransposeRange, 1},
-        {&kVelocityRange, 2},
-        {&kSlotByteRange, 3},
-        {&kPitchBendRange, kPitchBendPos},
-        {&kAfterTouchRange, kAfterTouchPos},
-        {&kSysExModeByteRange, kSysExModePos},
-        {&kCountRange, kCountPos},
+    const auto check = [&data](const FieldRange& range, std::size_t pos) {
+        return range.contains(data[pos]) ? std::nullopt
+                                         : std::optional(rangeMessage(range, "", data[pos]));
     };
-    for (const auto& [range, pos] : scalars) {
-        if (!range->contains(data[pos])) {
-            return rangeMessage(*range, "", data[pos]);
+    for (const ScalarField& field : kScalarFields) {
+        if (auto error = check(*field.range, field.position)) {
+            return error;
+        }
+    }
+    for (const auto& [range, pos] : {std::pair{&kCcModeByteValues, kCcModePos},
+                                     std::pair{&kSysExModeByteValues, kSysExModePos}}) {
+        if (auto error = check(*range, pos)) {
+            return error;
         }
     }
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
         const int value = data[kPresetStart + slot];
-        if (!kControllerRange.contains(value)) {
-            return rangeMessage(kControllerRange, "slot " + std::to_string(slot + 1), value);
+        if (!kControllerValues.contains(value)) {
+            return rangeMessage(kControllerValues, "slot " + std::to_string(slot + 1), value);
         }
     }
     if (data[kSysExModePos] == 0 && data[kCountPos] == 0) {
@@ -204,10 +197,10 @@ std::optional<std::string> checkDataRanges(const DataStream& data) {
 
 FilterSettings settingsFromData(const DataStream& data) {
     FilterSettings settings;
-    settings.Channel = data[0];
-    settings.Transpose = data[1];
-    settings.Velocity = data[2];
-    applyCcModeByte(data[3], settings);
+    for (const ScalarField& field : kScalarFields) {
+        settings.*field.member = data[field.position];
+    }
+    applyCcModeByte(data[kCcModePos], settings);
     settings.CC_Enable.fill(0);
     for (std::size_t group = 0; group < std::tuple_size_v<CC_Map>; ++group) {
         applyCcMapByte(data[kCcMapStart + group], group, settings.CC_Enable);
@@ -215,10 +208,7 @@ FilterSettings settingsFromData(const DataStream& data) {
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
         settings.CC_Preset[slot] = data[kPresetStart + slot];
     }
-    settings.PitchBend = data[kPitchBendPos];
-    settings.AfterTouch = data[kAfterTouchPos];
     settings.SysEx_Mode = sysExModeFromByte(data[kSysExModePos]);
-    settings.SysEx_Count = data[kCountPos];
     for (std::size_t entry = 0; entry < kPatternSize; ++entry) {
         settings.SysEx_Pattern[entry] = data[kPatternStart + entry];
     }
@@ -273,29 +263,24 @@ SettingsDump BuildSettingsDump(const FilterSettings& settings) {
 }
 
 std::optional<std::string> findUnsendableValue(const FilterSettings& settings) {
-    const std::pair<const ValueRange*, int> scalars[] = {
-        {&kChannelRange, settings.Channel},       {&kTransposeRange, settings.Transpose},
-        {&kVelocityRange, settings.Velocity},     {&kPitchBendRange, settings.PitchBend},
-        {&kAfterTouchRange, settings.AfterTouch}, {&kCountRange, settings.SysEx_Count},
-    };
-    for (const auto& [range, value] : scalars) {
-        if (!range->contains(value)) {
-            return rangeMessage(*range, "", value);
+    for (const ScalarField& field : kScalarFields) {
+        if (!field.range->contains(settings.*field.member)) {
+            return rangeMessage(*field.range, "", settings.*field.member);
         }
     }
     // The slot travels only in mode One.
-    if (settings.CC_Mode == CcMode::One && !kSlotRange.contains(settings.CC_Slot)) {
-        return rangeMessage(kSlotRange, "", settings.CC_Slot);
+    if (settings.CC_Mode == CcMode::One && !kSlotValues.contains(settings.CC_Slot)) {
+        return rangeMessage(kSlotValues, "", settings.CC_Slot);
     }
     for (std::size_t slot = 0; slot < kPresetSlotCount; ++slot) {
-        if (!kControllerRange.contains(settings.CC_Preset[slot])) {
-            return rangeMessage(kControllerRange, "slot " + std::to_string(slot + 1),
+        if (!kControllerValues.contains(settings.CC_Preset[slot])) {
+            return rangeMessage(kControllerValues, "slot " + std::to_string(slot + 1),
                                 settings.CC_Preset[slot]);
         }
     }
     for (std::size_t entry = 0; entry < kPatternSize; ++entry) {
-        if (!kPatternRange.contains(settings.SysEx_Pattern[entry])) {
-            return rangeMessage(kPatternRange, "entry " + std::to_string(entry + 1),
+        if (!kPatternByteValues.contains(settings.SysEx_Pattern[entry])) {
+            return rangeMessage(kPatternByteValues, "entry " + std::to_string(entry + 1),
                                 settings.SysEx_Pattern[entry]);
         }
     }

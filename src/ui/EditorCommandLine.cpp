@@ -19,6 +19,14 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption sendOnChange{
+        QStringLiteral("send-on-change"),
+        QStringLiteral("Send the settings to the unit after every edit, as Update does.")};
+    QCommandLineOption device{
+        QStringList{QStringLiteral("device")},
+        QStringLiteral("Open the MIDI output device of this name, or the one device whose name "
+                       "contains it, as the device dialog's OK would."),
+        QStringLiteral("NAME")};
 
     Parser() {
         // -h and -v stay short options, while Qt's -platform, -style or -reverse are not read
@@ -26,9 +34,14 @@ struct Parser {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setApplicationDescription(
             QStringLiteral("Editor for the settings of a Corvane MIDI filter unit."));
-        parser.addPositionalArgument(QStringLiteral("FILE"),
-                                     QStringLiteral("A preset file (.cvp) to load at start."),
-                                     QStringLiteral("[FILE]"));
+        parser.addOption(sendOnChange);
+        parser.addOption(device);
+        parser.addPositionalArgument(
+            QStringLiteral("FILE"),
+            QStringLiteral("A preset file (.cvp) to load at start. Several files, or a folder of "
+                           ".cvp files, make a set list: Page Down and Page Up load and send the "
+                           "next and the previous one."),
+            QStringLiteral("[FILE...]"));
     }
 };
 
@@ -105,16 +118,10 @@ EditorCommandLine parseEditorArguments(const QStringList& arguments) {
                             .arg(QLatin1String(kProgramName), options.parser.errorText()));
         return withAction(EditorCommandLine::Action::UsageError);
     }
-    const QStringList files = options.parser.positionalArguments();
-    if (files.size() > 1) {
-        printTo(stderr, QStringLiteral("%1: give one FILE at most\n%2")
-                            .arg(QLatin1String(kProgramName), options.parser.helpText()));
-        return withAction(EditorCommandLine::Action::UsageError);
-    }
     EditorCommandLine result;
-    if (!files.isEmpty()) {
-        result.presetPath = files.front();
-    }
+    result.presetPaths = options.parser.positionalArguments();
+    result.sendOnChange = options.parser.isSet(options.sendOnChange);
+    result.deviceName = options.parser.value(options.device);
     return result;
 }
 

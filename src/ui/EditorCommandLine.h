@@ -1,20 +1,22 @@
 #pragma once
 
 #include <QString>
-
-#include <optional>
+#include <QStringList>
 
 namespace corvane {
 
-// What `corvane [--help] [--version] [FILE]` asks for.
+// What `corvane [--help] [--version] [--send-on-change] [--device NAME] [FILE...]` asks for.
 struct EditorCommandLine {
     enum class Action {
-        Run,          // start the editor, then load `presetPath` when it is set
+        Run,          // start the editor, then load what `presetPaths` names
         PrintedInfo,  // --help or --version was answered on standard output: exit 0
         UsageError,   // a message is on standard error: exit 2
     };
     Action action = Action::Run;
-    std::optional<QString> presetPath;
+    // One file loads as Load would; several, or a folder, make a set list.
+    QStringList presetPaths;
+    bool sendOnChange = false;
+    QString deviceName;  // empty: no device is opened at start
 };
 
 // Answers --help and --version without a display: call before the GUI application object

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 #include <QRect>
 #include <QSize>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "midi/MidiOutPort.h"
+#include "midi/UpdateTransfer.h"
 #include "ui/SerifFace.h"
 #include "ui/UserDialogs.h"
 
@@ -33,10 +35,12 @@ void setColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) 
 
 }  // namespace
 
-MIDISetupForm::MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft)
+MIDISetupForm::MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft,
+                             UpdateTransfer* transfer)
     : QWidget(nullptr, Qt::Window),
       m_port(port),
       m_dialogs(dialogs),
+      m_transfer(transfer),
       Combo_MIDI_OUT(new QComboBox(this)),
       Label2(new QLabel(QStringLiteral("MIDI OUT Device"), this)),
       cmdOK(new QPushButton(QStringLiteral("OK"), this)) {
@@ -87,15 +91,34 @@ void MIDISetupForm::Form_Update() {
     Combo_MIDI_OUT->setCurrentIndex(0);
 }
 
+QString openFailureMessage(MidiResult result, const std::string& reason) {
+    QString text = QString::fromStdString(openRefusedText(result));
+    if (!reason.empty()) {
+        text += QLatin1Char('\n') + QString::fromStdString(reason);
+    }
+    return text;
+}
+
 void MIDISetupForm::cmdOK_Click() {
-    const MidiResult opened = m_port.choosePosition(Combo_MIDI_OUT->currentIndex());
+    if (m_transfer == nullptr) {
+        chooseDevice(Combo_MIDI_OUT->currentIndex());
+        return;
+    }
+    // The choice as it stood at the press; a dialog discarded meanwhile chooses nothing.
+    cmdOK->setEnabled(false);
+    m_transfer->whenIdle(
+        [self = QPointer<MIDISetupForm>(this), position = Combo_MIDI_OUT->currentIndex()] {
+            if (self) {
+                self->cmdOK->setEnabled(true);
+                self->chooseDevice(position);
+            }
+        });
+}
+
+void MIDISetupForm::chooseDevice(int position) {
+    const MidiResult opened = m_port.choosePosition(position);
     if (opened != MidiResult::Ok) {
-        QString text = QString::fromStdString(openRefusedText(opened));
-        const std::string reason = m_port.serviceError();
-        if (!reason.empty()) {
-            text += QLatin1Char('\n') + QString::fromStdString(reason);
-        }
-        m_dialogs.showMessage(this, text);
+        m_dialogs.showMessage(this, openFailureMessage(opened, m_port.serviceError()));
     }
     hide();
 }

@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <QWidget>
+
+#include <string>
+
+#include "midi/MidiOutService.h"
 
 class QComboBox;
 class QLabel;
@@ -10,7 +15,11 @@ class QPushButton;
 namespace corvane {
 
 class MidiOutPort;
+class UpdateTransfer;
 class UserDialogs;
+
+// The report of a refused open: "Couldn't open midi out, rc = N", then the reason, if any.
+QString openFailureMessage(MidiResult result, const std::string& reason);
 
 // The device dialog: the user picks the MIDI output device the settings dump goes to.
 // A top-level window without an owner; OK hides it, a close by the window system deletes it.
@@ -18,8 +27,10 @@ class MIDISetupForm final : public QWidget {
     Q_OBJECT
 
   public:
-    // topLeft: where the dialog's top-left corner goes, the main window's corner.
-    MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft);
+    // topLeft: where the dialog's top-left corner goes, the main window's corner. With a
+    // transfer, OK waits for the dump on its way, if any, with the button disabled meanwhile.
+    MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft,
+                  UpdateTransfer* transfer = nullptr);
 
     // Builds the device list once per dialog life: "MIDI Mapper", then each device's name.
     void Form_Update();
@@ -31,9 +42,11 @@ class MIDISetupForm final : public QWidget {
 
   private:
     void Form_Load(QPoint topLeft);
+    void chooseDevice(int position);
 
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
+    UpdateTransfer* m_transfer;
     QComboBox* Combo_MIDI_OUT;
     QLabel* Label2;
     QPushButton* cmdOK;

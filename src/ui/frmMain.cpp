@@ -8,10 +8,12 @@
 #include <QResource>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "ui/ControllerNames.h"
 #include "ui/SystemColours.h"
@@ -70,12 +72,18 @@ void fillList(QComboBox* list, const Texts& texts) {
 
 }  // namespace
 
-frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent)
+frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, PauseTimer closingPause, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_port(port),
       m_dialogs(dialogs),
-      m_pacer(pacer),
+      m_transfer(port, dumpDoneOnThisThread()),
+      m_closingPause(std::move(closingPause)),
       m_skin(packedSkinPicture("skin.pack")) {
+    if (!m_closingPause) {
+        m_closingPause = [this](std::chrono::milliseconds pause, std::function<void()> task) {
+            QTimer::singleShot(pause, this, std::move(task));
+        };
+    }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Form1"));
     setAccessibleName(QStringLiteral("Corvane"));
@@ -88,6 +96,8 @@ frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget*
     createControls();
     connectHandlers();
     createShortcuts();
+    createSetListStrip();
+    createContextMenu();
     Form_Load();
     if (maskShapesInputOnly()) {
         setAttribute(Qt::WA_TranslucentBackground);
@@ -115,6 +125,7 @@ void frmMain::Form_Load() {
 
     m_model.Form_Load();
     showModel();
+    m_history.start(m_model);
     // No device has been chosen: the port lent to the window starts closed.
     listWidget(EditorList::cmbChannel)->setFocus();
 }

@@ -6,26 +6,36 @@
 #include <QRegion>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
 
+#include "editor/EditorHistory.h"
 #include "editor/EditorModel.h"
+#include "midi/UpdateTransfer.h"
+#include "presets/SetList.h"
 #include "settings/FilterSettings.h"
 #include "ui/UserDialogs.h"
 #include "ui/skin/SkinPack.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 class QPushButton;
+class QShortcut;
 
 namespace corvane {
 
 class MidiOutPort;
 class MIDISetupForm;
-class Pacer;
 
 // Client size of the main window in pixels at 96 dpi (10500 x 11475 twips, 15 twips a pixel).
 constexpr int kWindowWidth = 700;
@@ -36,9 +46,13 @@ constexpr int kTwipsPerPixel = 15;
 // screen of the given pixel size. Negative when the screen is smaller than the window.
 QPoint centredWindowPosition(QSize screen);
 
-// The path of the one local file with the extension cvp that the drag data carries; empty for
-// anything else (no file, several, another kind of file, a remote address).
-QString droppedPresetPath(const QMimeData& data);
+// The paths of the local files with the extension cvp that the drag data carries, by file
+// name; empty when it carries anything else (no file, another kind of file, a remote address).
+QStringList droppedPresetPaths(const QMimeData& data);
+
+// Runs a task on the window's thread once a time has passed, unless the window has gone by
+// then. Tests give one that runs it when they choose.
+using PauseTimer = std::function<void(std::chrono::milliseconds, std::function<void()>)>;
 
 // The main window: the skinned face of the editor with its 19 controls. A view over the
 // EditorModel: it shows the model's control states and forwards every change of a check box,
@@ -47,8 +61,11 @@ class frmMain : public QWidget {
     Q_OBJECT
 
   public:
-    // The port, dialogs and pacer are lent; they must outlive the window.
-    frmMain(MidiOutPort& port, UserDialogs& dialogs, Pacer& pacer, QWidget* parent = nullptr);
+    // The port and dialogs are lent; they must outlive the window. Without a pause timer the
+    // window uses Qt's.
+    frmMain(MidiOutPort& port, UserDialogs& dialogs, PauseTimer closingPause = {},
+            QWidget* parent = nullptr);
+    ~frmMain() override;
 
     const EditorModel& model() const { return m_model; }
     // The settings as the controls and arrays hold them.
@@ -61,8 +78,19 @@ class frmMain : public QWidget {
     // text was rejected: the command must then not run.
     bool takePendingSysExEdit();
 
-    // Reads the preset file at path into the window, as Load does once a file is chosen.
-    void Load_Preset(const QString& path);
+    // Reads the preset file at path into the window, as Load does once a file is chosen;
+    // false when the file was rejected (the user has been told).
+    bool Load_Preset(const QString& path);
+    // The files of the command line: one loads as Load would; several, or a folder, become
+    // the set list, whose first file loads. Nothing is sent.
+    void openAtStart(const QStringList& paths);
+    // Makes the files the set list and loads its first one; an empty list is refused.
+    void startSetList(const SetList& list);
+    const SetList& setList() const { return m_setList; }
+    // Opens the device that name names (its exact name, otherwise the one device whose name
+    // contains it) as the device dialog's OK would; no match, or several, is reported as a
+    // refused open and leaves no port open.
+    void openDeviceByName(const QString& name);
     void Save_Preset(const QString& path);
 
   public slots:
@@ -71,6 +99,19 @@ class frmMain : public QWidget {
     void cmdDevice_Click();
     void cmdUpdate_Click();
     void cmdExit_Click();
+    // Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y. A pattern being typed is taken first, as a step of its
+    // own; while the pattern box has the focus the keys undo and redo its typing instead.
+    void undo();
+    void redo();
+    // Page Down and Page Up while a set list is active: the next or the previous file loads
+    // as Load does and, when a device is open, is sent at once.
+    void nextPreset();
+    void previousPreset();
+    // Send on change: each finished edit (a rule, a pattern taken, a Load, an undo or a redo)
+    // is followed by one Update of the settings as they then stand; edits made meanwhile
+    // merge into it. Without an open port nothing is sent.
+    void setSendOnChange(bool on);
+    bool sendsOnChange() const { return m_sendOnChange; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -87,6 +128,7 @@ class frmMain : public QWidget {
     void createControls();
     void connectHandlers();
     void createShortcuts();
+    void createSetListStrip();
     void Form_Load();
     // Brings every control in line with the model, with the controls' own signals silent.
     void showModel();
@@ -98,20 +140,54 @@ class frmMain : public QWidget {
 
     void txtSysEx_LostFocus();
     void reportRejectedPattern();
+    // A user action has ended: one step to undo.
+    void finishUserEdit();
+    void queueSendOnChange();
+    void sendChangedSettings();
+    void createContextMenu();
+    void showContextMenu(const QPoint& globalPosition);
+    void loadSetListFile(bool send);
+    void showUndoneState(const std::optional<EditorModel>& state);
+
+    // The Update command: the dump of the settings as they stand, or a follow-up noted.
+    void sendSettings();
+    void dumpDone(const DumpOutcome& outcome);
+    void dumpEnded(const DumpOutcome& outcome);
+    void showTransfer();
+    void reportTransfer(const TransferReport& report);
+    // Exit and the window's close: once no dump is on its way, the port closes and the
+    // program ends.
+    void endProgram();
+    DumpDone dumpDoneOnThisThread();
+
+    struct DumpRelay;  // hands a dump's end from the service's thread to the window's
 
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;
-    Pacer& m_pacer;
+    std::shared_ptr<DumpRelay> m_relay;
+    UpdateTransfer m_transfer;
+    PauseTimer m_closingPause;
     PackedPicture m_skin;  // the skin as painted, 700 x 768 pixels, and the window's shape
     QImage m_fineSkin;     // the same at twice the pixels each way, device pixel ratio 2
     bool m_fineSkinRead = false;
     EditorModel m_model;
+    EditorHistory m_history;
 
     std::array<QComboBox*, kEditorListCount> m_lists{};
     std::array<QCheckBox*, kEditorCheckCount> m_checks{};
     QLineEdit* txtSysEx = nullptr;
 
     QPointer<MIDISetupForm> m_deviceDialog;
+
+    SetList m_setList;
+    QLabel* m_setListLabel = nullptr;  // "2/5  verse.cvp" under the buttons, while a list is on
+    std::array<QShortcut*, 2> m_setListKeys{};  // Page Down, Page Up
+
+    QMenu* m_contextMenu = nullptr;
+    bool m_sendOnChange = false;
+    bool m_sendQueued = false;      // an edit waits to be sent
+    bool m_rightClickOpen = false;  // a right-button press that has not moved the window
+    QPoint m_pressPosition;         // global, of that press
 
     bool m_patternRejected = false;  // a rejected pattern text waits to be reported
     bool m_manualMove = false;       // moving the window by hand: the window system refused

@@ -1,12 +1,14 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QShortcut>
 #include <QWindow>
 
-#include <chrono>
-#include <optional>
+#include <cstdio>
+#include <mutex>
 
 #include "midi/MidiOutPort.h"
 #include "midi/UpdateTransfer.h"
@@ -16,32 +18,6 @@
 namespace corvane {
 
 namespace {
-
-// The wait cursor for as long as the object lives.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// Shows the wait cursor from the first pause of a transfer until the object goes: a transfer
-// that sends nothing does not pause and shows no wait cursor.
-class BusyPacer final : public Pacer {
-  public:
-    explicit BusyPacer(Pacer& pacer) : m_pacer(pacer) {}
-    void pause(std::chrono::milliseconds duration) override {
-        if (!m_busy) {
-            m_busy.emplace();
-        }
-        m_pacer.pause(duration);
-    }
-
-  private:
-    Pacer& m_pacer;
-    std::optional<WaitCursor> m_busy;
-};
 
 QString transferFailure(const TransferReport& report) {
     const QString reason = QString::fromStdString(report.message);
@@ -56,14 +32,41 @@ QString transferFailure(const TransferReport& report) {
             return QStringLiteral("Couldn't send to midi out:\n%1\n%2 of %3 delivered.")
                 .arg(reason)
                 .arg(report.packetsDelivered)
-                .arg(report.packetsSent);
+                .arg(report.packetsInDump);
     }
     return {};
 }
 
+const QString kSendingDescription = QStringLiteral("Sending the settings to the unit");
+
 }  // namespace
 
-// Ctrl+O, Ctrl+S, Ctrl+Return and Ctrl+Q act as Load, Save, Update and Exit.
+// The window while it lives; the service's thread posts a dump's end through it.
+struct frmMain::DumpRelay {
+    std::mutex mutex;
+    frmMain* window = nullptr;
+};
+
+DumpDone frmMain::dumpDoneOnThisThread() {
+    m_relay = std::make_shared<DumpRelay>();
+    m_relay->window = this;
+    return [relay = m_relay](const DumpOutcome& outcome) {
+        const std::lock_guard lock(relay->mutex);
+        if (relay->window != nullptr) {
+            frmMain* window = relay->window;
+            QMetaObject::invokeMethod(
+                window, [window, outcome] { window->dumpDone(outcome); }, Qt::QueuedConnection);
+        }
+    };
+}
+
+frmMain::~frmMain() {
+    const std::lock_guard lock(m_relay->mutex);
+    m_relay->window = nullptr;
+}
+
+// Ctrl+O, Ctrl+S, Ctrl+Return and Ctrl+Q act as Load, Save, Update and Exit; Ctrl+Z undoes,
+// Ctrl+Shift+Z and Ctrl+Y redo.
 void frmMain::createShortcuts() {
     const auto bind = [this](QKeyCombination keys, void (frmMain::*command)()) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
@@ -74,37 +77,98 @@ void frmMain::createShortcuts() {
     bind(Qt::CTRL | Qt::Key_Return, &frmMain::cmdUpdate_Click);
     bind(Qt::CTRL | Qt::Key_Enter, &frmMain::cmdUpdate_Click);
     bind(Qt::CTRL | Qt::Key_Q, &frmMain::cmdExit_Click);
+    bind(Qt::CTRL | Qt::Key_Z, &frmMain::undo);
+    bind(Qt::CTRL | Qt::SHIFT | Qt::Key_Z, &frmMain::redo);
+    bind(Qt::CTRL | Qt::Key_Y, &frmMain::redo);
 }
 
-// Sends the settings as the ten-packet dump, about one second with the window busy.
+// Sends the settings as they stand now as the ten-packet dump; the window goes on answering
+// while it is on its way. A click meanwhile gives one more dump when this one has ended.
 void frmMain::cmdUpdate_Click() {
     if (!takePendingSysExEdit()) {
         return;
     }
-    const TransferReport report = [this] {
-        BusyPacer pacer(m_pacer);
-        return runUpdateTransfer(GatherSettings(), m_port, pacer);
-    }();
-    const QString failure = transferFailure(report);
-    if (!failure.isEmpty()) {
-        m_dialogs.showMessage(this, failure);
-    }
+    m_sendQueued = false;  // this dump carries every edit so far
+    sendSettings();
 }
 
-// Ends the program at once; the window's unload does not run on this path.
+void frmMain::sendSettings() {
+    if (const auto refused = m_transfer.request(GatherSettings())) {
+        reportTransfer(*refused);
+    }
+    showTransfer();
+}
+
+// The dump has left; the closing packet's own pause still keeps the next dump's first packet
+// at its distance. A program that is ending does not wait for it.
+void frmMain::dumpDone(const DumpOutcome& outcome) {
+    if (m_transfer.ending()) {
+        dumpEnded(outcome);
+        return;
+    }
+    m_closingPause(kPacketPause, [this, outcome] { dumpEnded(outcome); });
+}
+
+// A follow-up goes first: a message about the dump that ended does not hold it back.
+void frmMain::dumpEnded(const DumpOutcome& outcome) {
+    const UpdateTransfer::Ended ended = m_transfer.finish(outcome);
+    if (ended.followUpDue) {
+        sendSettings();
+    } else {
+        showTransfer();
+    }
+    reportTransfer(ended.report);
+}
+
+// While a dump is on its way, Update stays drawn pressed and says so to screen readers; at
+// rest it looks and reads as ever.
+void frmMain::showTransfer() {
+    auto* update = findChild<QPushButton*>(QStringLiteral("cmdUpdate"));
+    const bool sending = m_transfer.busy();
+    if (update->isDown() != sending) {
+        update->setDown(sending);
+        QAccessible::State pressed;
+        pressed.pressed = true;
+        QAccessibleStateChangeEvent changed(update, pressed);
+        QAccessible::updateAccessibility(&changed);
+    }
+    update->setAccessibleDescription(sending ? kSendingDescription : update->toolTip());
+}
+
+// Success is silent. A failure learnt while the program ends goes to standard error, so that
+// the end does not wait for anyone to dismiss a message.
+void frmMain::reportTransfer(const TransferReport& report) {
+    const QString failure = transferFailure(report);
+    if (failure.isEmpty()) {
+        return;
+    }
+    if (m_transfer.ending()) {
+        std::fprintf(stderr, "corvane: %s\n", qPrintable(failure));
+        return;
+    }
+    m_dialogs.showMessage(this, failure);
+}
+
+// Ends the program once no dump is on its way; the window's unload does not run on this path.
 void frmMain::cmdExit_Click() {
     if (!takePendingSysExEdit()) {
         return;
     }
-    m_port.closeForExit();
-    QCoreApplication::exit(0);
+    endProgram();
 }
 
-// The window system closes the window: the program ends, the device dialog too.
+void frmMain::endProgram() {
+    m_transfer.endWhenIdle([this] {
+        m_port.closeForExit();
+        QCoreApplication::exit(0);
+    });
+}
+
+// The window system closes the window: the program ends, the device dialog too. During a
+// dump the window stays until the dump has ended.
 void frmMain::closeEvent(QCloseEvent* event) {
-    m_port.closeForExit();
-    event->accept();
-    QCoreApplication::quit();
+    event->setAccepted(!m_transfer.busy());
+    endProgram();
 }
 
 // A press of any button on the window's own surface moves the window; presses on the
@@ -119,17 +183,32 @@ void frmMain::mousePressEvent(QMouseEvent* event) {
         return;
     }
     m_manualMove = true;
-    m_moveOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    m_rightClickOpen = event->button() == Qt::RightButton;
+    m_pressPosition = event->globalPosition().toPoint();
+    m_moveOffset = m_pressPosition - frameGeometry().topLeft();
 }
 
+// The window follows as soon as the pointer moves; a right-button press that it has moved is
+// no click on the menu any more.
 void frmMain::mouseMoveEvent(QMouseEvent* event) {
     if (m_manualMove && event->buttons() != Qt::NoButton) {
-        move(event->globalPosition().toPoint() - m_moveOffset);
+        const QPoint at = event->globalPosition().toPoint();
+        if (at != m_pressPosition) {
+            m_rightClickOpen = false;
+        }
+        move(at - m_moveOffset);
     }
 }
 
-void frmMain::mouseReleaseEvent(QMouseEvent*) {
+// A right-button press let go where it was pressed opens the panel's menu.
+void frmMain::mouseReleaseEvent(QMouseEvent* event) {
+    const bool openMenu = m_rightClickOpen && event->button() == Qt::RightButton &&
+                          event->globalPosition().toPoint() == m_pressPosition;
     m_manualMove = false;
+    m_rightClickOpen = false;
+    if (openMenu) {
+        showContextMenu(m_pressPosition);
+    }
 }
 
 }  // namespace corvane

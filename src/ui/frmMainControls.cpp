@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
+#include "midi/MidiOutPort.h"
 #include "ui/ControlLayout.h"
 #include "ui/SerifFace.h"
 #include "ui/SystemColours.h"
@@ -187,6 +189,7 @@ void frmMain::connectHandlers() {
         connect(m_lists[i], &QComboBox::currentIndexChanged, this, [this, which](int position) {
             m_model.chooseListItem(which, position);
             showModel();
+            finishUserEdit();
         });
     }
     for (std::size_t i = 0; i < m_checks.size(); ++i) {
@@ -194,6 +197,7 @@ void frmMain::connectHandlers() {
         connect(m_checks[i], &QCheckBox::toggled, this, [this, which](bool ticked) {
             m_model.setCheck(which, ticked ? 1 : 0);
             showModel();
+            finishUserEdit();
         });
     }
     connect(txtSysEx, &QLineEdit::textChanged, this,
@@ -233,6 +237,52 @@ void frmMain::showModel() {
         txtSysEx->setText(text);
     }
     txtSysEx->setEnabled(m_model.txtSysEx().Enabled);
+}
+
+void frmMain::finishUserEdit() {
+    if (m_history.finishStep(m_model)) {
+        queueSendOnChange();
+    }
+}
+
+void frmMain::showUndoneState(const std::optional<EditorModel>& state) {
+    if (state) {
+        m_model = *state;
+        showModel();
+        queueSendOnChange();
+    }
+}
+
+// The send waits for the event loop, so that an edit's rules have all run and an Update made
+// in the meantime sends the edit with it.
+void frmMain::queueSendOnChange() {
+    if (m_sendOnChange && !m_sendQueued) {
+        m_sendQueued = true;
+        QMetaObject::invokeMethod(this, &frmMain::sendChangedSettings, Qt::QueuedConnection);
+    }
+}
+
+// The settings as the window holds them: a pattern still being typed is not taken.
+void frmMain::sendChangedSettings() {
+    if (std::exchange(m_sendQueued, false) && m_port.isOpen()) {
+        sendSettings();
+    }
+}
+
+void frmMain::setSendOnChange(bool on) {
+    m_sendOnChange = on;
+}
+
+void frmMain::undo() {
+    if (takePendingSysExEdit()) {
+        showUndoneState(m_history.undo());
+    }
+}
+
+void frmMain::redo() {
+    if (takePendingSysExEdit()) {
+        showUndoneState(m_history.redo());
+    }
 }
 
 void frmMain::applySettings(const FilterSettings& settings) {

@@ -1,3 +1,9 @@
+#include <string>
+#include <vector>
+
+#include "files/MessageText.h"
+#include "midi/DeviceNameMatch.h"
+#include "midi/MidiOutPort.h"
 #include "ui/MIDISetupForm.h"
 #include "ui/frmMain.h"
 
@@ -5,7 +11,7 @@ namespace corvane {
 
 void frmMain::cmdDevice_Click() {
     if (!m_deviceDialog) {
-        m_deviceDialog = new MIDISetupForm(m_port, m_dialogs, pos());
+        m_deviceDialog = new MIDISetupForm(m_port, m_dialogs, pos(), &m_transfer);
         // The dialog has no owner; it goes when the main window goes.
         MIDISetupForm* dialog = m_deviceDialog;
         connect(this, &QObject::destroyed, dialog, [dialog] { delete dialog; });
@@ -14,6 +20,28 @@ void frmMain::cmdDevice_Click() {
     m_deviceDialog->Form_Update();
     m_deviceDialog->raise();
     m_deviceDialog->activateWindow();
+}
+
+void frmMain::openDeviceByName(const QString& name) {
+    const std::vector<std::string> choices = m_port.deviceChoices();
+    const std::string text = name.toStdString();
+    const DeviceNameMatch match = matchDeviceName(choices, text);
+    if (match.kind == DeviceNameMatch::Kind::One) {
+        const MidiResult opened = m_port.choosePosition(static_cast<int>(match.positions.front()));
+        if (opened != MidiResult::Ok) {
+            m_dialogs.showMessage(this, openFailureMessage(opened, m_port.serviceError()));
+        }
+        return;
+    }
+    std::string reason =
+        "No MIDI output device name contains \"" + escapeControlBytes(text) + "\".";
+    if (match.kind == DeviceNameMatch::Kind::Several) {
+        reason = "Several MIDI output device names contain \"" + escapeControlBytes(text) + "\":";
+        for (const std::size_t position : match.positions) {
+            reason += "\n" + escapeControlBytes(choices[position]);
+        }
+    }
+    m_dialogs.showMessage(this, openFailureMessage(MidiResult::BadDeviceId, reason));
 }
 
 }  // namespace corvane

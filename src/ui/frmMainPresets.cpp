@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "files/MessageText.h"
 #include "presets/PresetFile.h"
@@ -44,46 +46,58 @@ void frmMain::cmdSave_Click() {
     }
 }
 
-QString droppedPresetPath(const QMimeData& data) {
-    const QList<QUrl> urls = data.urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile()) {
-        return {};
+QStringList droppedPresetPaths(const QMimeData& data) {
+    QStringList paths;
+    for (const QUrl& url : data.urls()) {
+        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+        if (QFileInfo(path).suffix().compare(QStringLiteral("cvp"), Qt::CaseInsensitive) != 0) {
+            return {};
+        }
+        paths.append(path);
     }
-    const QString path = urls.front().toLocalFile();
-    return QFileInfo(path).suffix().compare(QStringLiteral("cvp"), Qt::CaseInsensitive) == 0
-               ? path
-               : QString();
+    std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
+        return QFileInfo(a).fileName() < QFileInfo(b).fileName();
+    });
+    return paths;
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedPresetPath(*event->mimeData()).isEmpty()) {
+    if (!droppedPresetPaths(*event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
     }
 }
 
 // The file loads once the drop has ended, so a message about a bad file does not hold up the
-// program the file came from.
+// program the file came from. Several files become the set list.
 void frmMain::dropEvent(QDropEvent* event) {
-    const QString path = droppedPresetPath(*event->mimeData());
-    if (path.isEmpty()) {
+    const QStringList paths = droppedPresetPaths(*event->mimeData());
+    if (paths.isEmpty()) {
         return;
     }
     event->acceptProposedAction();
-    QTimer::singleShot(0, this, [this, path] {
-        if (takePendingSysExEdit()) {
-            Load_Preset(path);
+    QTimer::singleShot(0, this, [this, paths] {
+        if (paths.size() > 1) {
+            std::vector<std::filesystem::path> files;
+            for (const QString& path : paths) {
+                files.push_back(toFilePath(path));
+            }
+            startSetList(SetList(std::move(files)));
+        } else if (takePendingSysExEdit()) {
+            Load_Preset(paths.front());
         }
     });
 }
 
-void frmMain::Load_Preset(const QString& path) {
+bool frmMain::Load_Preset(const QString& path) {
     const PresetReadResult result = readPresetFile(toFilePath(path));
     if (!result.ok()) {
         m_dialogs.showMessage(
             this, QString::fromUtf8(kInvalidPresetMessage.data(), kInvalidPresetMessage.size()));
-        return;
+        return false;
     }
     applySettings(*result.settings);
+    finishUserEdit();
+    return true;
 }
 
 void frmMain::Save_Preset(const QString& path) {

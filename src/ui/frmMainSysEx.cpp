@@ -27,7 +27,9 @@ void frmMain::txtSysEx_LostFocus() {
     if (m_model.txtSysEx_LostFocus()) {
         m_patternRejected = true;
         QMetaObject::invokeMethod(this, &frmMain::reportRejectedPattern, Qt::QueuedConnection);
+        return;
     }
+    finishUserEdit();
 }
 
 void frmMain::reportRejectedPattern() {
@@ -45,6 +47,7 @@ bool frmMain::takePendingSysExEdit() {
         txtSysEx->setFocus(Qt::OtherFocusReason);
         return false;
     }
+    finishUserEdit();
     return true;
 }
 
@@ -53,7 +56,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == txtSysEx &&
         (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
-        !droppedPresetPath(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+        !droppedPresetPaths(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
         if (type == QEvent::Drop) {
             dropEvent(static_cast<QDropEvent*>(event));
         } else {

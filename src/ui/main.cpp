@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "midi/MidiOutPort.h"
-#include "midi/UpdateTransfer.h"
 #include "midi/backend/MidiBackend.h"
 #include "midi/backend/MidiWorker.h"
 #include "ui/EditorCommandLine.h"
@@ -48,14 +47,19 @@ int main(int argc, char* argv[]) {
         const auto service = corvane::createMidiOutService();
         corvane::MidiOutPort port(*service);
         corvane::QtUserDialogs dialogs;
-        corvane::SleepPacer pacer;
 
-        corvane::frmMain window(port, dialogs, pacer);
+        corvane::frmMain window(port, dialogs);
+        window.setSendOnChange(commandLine.sendOnChange);
         window.show();
-        if (commandLine.presetPath) {
+        if (!commandLine.deviceName.isEmpty()) {
+            QTimer::singleShot(0, &window, [&window, name = commandLine.deviceName] {
+                window.openDeviceByName(name);
+            });
+        }
+        if (!commandLine.presetPaths.isEmpty()) {
             // Once the window is up, as if the file had been chosen with Load.
-            QTimer::singleShot(0, &window, [&window, path = *commandLine.presetPath] {
-                window.Load_Preset(path);
+            QTimer::singleShot(0, &window, [&window, paths = commandLine.presetPaths] {
+                window.openAtStart(paths);
             });
         }
         status = QApplication::exec();

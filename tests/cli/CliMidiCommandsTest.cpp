@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "FakeMidiOutService.h"
-#include "RecordingPacer.h"
 #include "cli/CliMidiCommands.h"
 #include "presets/PresetFile.h"
 
@@ -15,14 +14,15 @@ namespace {
 // One run of a MIDI command against a fake service, the default preset on standard input.
 struct CliRun {
     FakeMidiOutService service{{"Midi Through Port-0", "USB Synth", "USB Synth 2"}};
-    RecordingPacer pacer{&service};
     std::istringstream in{writePresetText(defaultSettings())};
     std::ostringstream out;
     std::ostringstream err;
     CliStreams io{in, out, err};
 
+    CliRun() { service.endDumpsAtOnce(); }
+
     int ports(const CliArgs& args) { return runPortsCommand(args, io, service); }
-    int send(const CliArgs& args) { return runSendCommand(args, io, service, pacer); }
+    int send(const CliArgs& args) { return runSendCommand(args, io, service); }
 };
 
 TEST(CliPorts, ListsTheDeviceDialogChoices) {
@@ -96,7 +96,7 @@ TEST(CliSend, OpensThePositionThatPortsPrints) {
         EXPECT_EQ(run.send(c.args), kExitOk) << run.err.str();
         EXPECT_EQ(run.service.openedIds(), std::vector<int>{c.deviceId});
         EXPECT_EQ(run.service.sentMessages().size(), 10u);
-        EXPECT_EQ(run.pacer.pauses().size(), 10u);
+        EXPECT_EQ(run.service.dumpCount(), 1);
         // The device dialog's protocol: close, open, ..., and the close at the end.
         EXPECT_EQ(run.service.calls().front().kind, FakeMidiOutService::CallKind::Close);
         EXPECT_EQ(run.service.calls().back().kind, FakeMidiOutService::CallKind::Close);
@@ -142,7 +142,7 @@ TEST(CliSend, FailuresExitOneWithAClearMessage) {
          10},
         {"lost after the sends",
          {"-", "--device", "1"},
-         [](CliRun& run) { run.service.loseInFinish(2); },
+         [](CliRun& run) { run.service.loseOnTheWay(2); },
          "Couldn't send to midi out: fake: 2 lost on the way\n1: Midi Through Port-0: 8 of 10 "
          "delivered\n",
          10},

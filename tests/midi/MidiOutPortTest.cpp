@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,20 @@ TEST(MidiOutPortExit, ClosesOnceAndOnlyAfterADeviceWasChosen) {
             EXPECT_FALSE(service.isOpen());
         }
     }
+}
+
+TEST(MidiOutPortDump, WithNoPortOpenEveryPacketIsRefusedWithoutAskingTheService) {
+    FakeMidiOutService service({"A"});
+    MidiOutPort port(service);
+    std::optional<DumpOutcome> outcome;
+    port.sendDump({{kMessage.begin(), kMessage.end()}},
+                  [&](const DumpOutcome& ended) { outcome = ended; });
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->packetsSent, 1);
+    EXPECT_EQ(outcome->failedSends, 1);
+    EXPECT_EQ(outcome->packetsDelivered, 0);
+    EXPECT_EQ(outcome->firstError, MidiResult::NotOpen);
+    EXPECT_TRUE(service.calls().empty());
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "DefaultDumpListing.h"
 #include "FakeMidiOutService.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "midi/UpdateTransfer.h"
 
@@ -15,170 +15,217 @@ namespace corvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using std::chrono::milliseconds;
 
 const std::vector<Bytes> kDefaultDump = testing::defaultDumpPackets();
 
-// A port opened on the mapper of a fake service, with a pacer that watches the service.
-struct OpenPort {
+// A transfer on the mapper of a fake service; the dump's end is kept for the test to pass on,
+// as a window does on its own thread.
+struct OpenTransfer {
     FakeMidiOutService service;
     MidiOutPort port{service};
-    RecordingPacer pacer{&service};
+    std::optional<DumpOutcome> ended;
+    UpdateTransfer transfer{port, [this](const DumpOutcome& outcome) { ended = outcome; }};
+    std::vector<std::string> events;
 
-    OpenPort() { port.midiOutOpen(kMidiMapperId); }
+    OpenTransfer() { port.midiOutOpen(kMidiMapperId); }
+
+    // The service ends the dump on its way; its outcome goes to the transfer.
+    UpdateTransfer::Ended endDump() {
+        service.endDump();
+        EXPECT_TRUE(ended.has_value());
+        const DumpOutcome outcome = ended.value_or(DumpOutcome{});
+        ended.reset();
+        return transfer.finish(outcome);
+    }
 };
 
-TEST(UpdateTransfer, SendsTheDefaultDumpInOrderByteForByte) {
-    OpenPort fixture;
-    const TransferReport report = runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
-
-    EXPECT_TRUE(report.ok());
-    EXPECT_EQ(report.packetsSent, 10);
-    EXPECT_EQ(report.packetsDelivered, 10);
-    EXPECT_EQ(report.failedSends, 0);
-    EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
-}
-
-TEST(UpdateTransfer, PausesOneHundredMillisecondsAfterEveryPacketIncludingTheLast) {
-    OpenPort fixture;
-    runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
-
-    const auto& pauses = fixture.pacer.pauses();
-    ASSERT_EQ(pauses.size(), 10u);
-    for (std::size_t i = 0; i < pauses.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(pauses[i].duration, milliseconds(100));
-        // One open, then send i + 1 immediately before pause i: never two sends back to back.
-        EXPECT_EQ(pauses[i].callsBefore, i + 2);
-    }
-}
-
-TEST(UpdateTransfer, SendsWhatTheSettingsHoldAtTheTimeOfTheCall) {
-    OpenPort fixture;
+TEST(UpdateTransfer, SendsTheSettingsAsTheyWereAtTheRequestAndReportsAtTheEnd) {
+    OpenTransfer fixture;
     FilterSettings settings = defaultSettings();
-    settings.Channel = 9;
-    settings.Velocity = 127;
-    runUpdateTransfer(settings, fixture.port, fixture.pacer);
+    EXPECT_FALSE(fixture.transfer.request(settings).has_value());
     settings.Channel = 3;
 
-    const auto sent = fixture.service.sentMessages();
-    ASSERT_EQ(sent.size(), 10u);
-    EXPECT_EQ(sent[0][8], 9);
-    EXPECT_EQ(sent[0][10], 127);
+    EXPECT_TRUE(fixture.transfer.busy());
+    EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
+    EXPECT_FALSE(fixture.ended.has_value()) << "the report waits for the dump's end";
+
+    const UpdateTransfer::Ended ended = fixture.endDump();
+    EXPECT_TRUE(ended.report.ok());
+    EXPECT_EQ(ended.report.packetsDelivered, 10);
+    EXPECT_FALSE(ended.followUpDue);
+    EXPECT_FALSE(fixture.transfer.busy());
+    EXPECT_EQ(fixture.service.dumpCount(), 1);
 }
 
-struct FailedSendCase {
+struct FailedDumpCase {
     const char* name;
     std::vector<int> failingSends;  // 1-based
     int firstCode;
-    int lostAfterSends;  // accepted, then lost on the way (the drain after the last pause)
+    int lostOnTheWay;  // accepted, then lost
+    int expectedCode;
 };
 
-void PrintTo(const FailedSendCase& c, std::ostream* os) {
+void PrintTo(const FailedDumpCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class UpdateTransferFailedSend : public ::testing::TestWithParam<FailedSendCase> {};
+class UpdateTransferFailedDump : public ::testing::TestWithParam<FailedDumpCase> {};
 
-TEST_P(UpdateTransferFailedSend, CompletesTheSeriesAndReportsTheFirstFailure) {
-    const FailedSendCase& c = GetParam();
-    OpenPort fixture;
+TEST_P(UpdateTransferFailedDump, ReportsWhatTheServiceKnows) {
+    const FailedDumpCase& c = GetParam();
+    OpenTransfer fixture;
     int code = c.firstCode;
     for (int number : c.failingSends) {
         fixture.service.failSend(number, code++);
     }
-    fixture.service.loseInFinish(c.lostAfterSends);
+    fixture.service.loseOnTheWay(c.lostOnTheWay);
     const auto failed = static_cast<int>(c.failingSends.size());
 
-    const TransferReport report = runUpdateTransfer(defaultSettings(), fixture.port, fixture.pacer);
+    fixture.transfer.request(defaultSettings());
+    const TransferReport report = fixture.endDump().report;
 
     EXPECT_EQ(report.status, TransferReport::Status::SendFailed);
-    EXPECT_FALSE(report.ok());
+    EXPECT_EQ(report.packetsInDump, 10);
     EXPECT_EQ(report.packetsSent, 10);
     EXPECT_EQ(report.failedSends, failed);
-    EXPECT_EQ(report.packetsDelivered, 10 - failed - c.lostAfterSends);
-    EXPECT_EQ(resultCode(report.firstError), c.firstCode);
+    EXPECT_EQ(report.packetsDelivered, 10 - failed - c.lostOnTheWay);
+    EXPECT_EQ(resultCode(report.firstError), c.expectedCode);
     EXPECT_EQ(report.message,
               failed > 0 ? "fake: send " + std::to_string(c.failingSends.front()) + " failed"
-                         : "fake: " + std::to_string(c.lostAfterSends) + " lost on the way");
-    // The drain comes after the last pause: it waits for the closing packet too.
-    EXPECT_EQ(fixture.service.calls().back().kind, FakeMidiOutService::CallKind::Finish);
-    EXPECT_EQ(fixture.pacer.pauses().back().callsBefore, fixture.service.calls().size() - 1);
-    // Neither skipped nor repeated: the full dump went out once, in order, still paced.
-    EXPECT_EQ(fixture.service.sentMessages(), kDefaultDump);
-    EXPECT_EQ(fixture.pacer.pauses().size(), 10u);
+                         : "fake: " + std::to_string(c.lostOnTheWay) + " lost on the way");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UpdateTransferFailedSend,
-                         ::testing::Values(FailedSendCase{"first", {1}, 7, 0},
-                                           FailedSendCase{"middle", {5}, 1, 0},
-                                           FailedSendCase{"closing", {10}, 3, 0},
-                                           FailedSendCase{"two", {3, 8}, 11, 0},
-                                           FailedSendCase{"lost_on_the_way", {}, 0, 3},
-                                           FailedSendCase{"failed_and_lost", {2}, 5, 1}),
+INSTANTIATE_TEST_SUITE_P(Cases, UpdateTransferFailedDump,
+                         ::testing::Values(FailedDumpCase{"first", {1}, 7, 0, 7},
+                                           FailedDumpCase{"closing", {10}, 3, 0, 3},
+                                           FailedDumpCase{"two", {3, 8}, 11, 0, 11},
+                                           FailedDumpCase{"lost_on_the_way", {}, 0, 3, 1},
+                                           FailedDumpCase{"failed_and_lost", {2}, 5, 1, 5}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-struct NoPortCase {
+TEST(UpdateTransfer, AServiceThatStopsEarlyHasNotDeliveredTheDump) {
+    OpenTransfer fixture;
+    fixture.transfer.request(defaultSettings());
+    fixture.service.endDump();
+    const UpdateTransfer::Ended ended = fixture.transfer.finish(
+        {.packetsSent = 4, .packetsDelivered = 4, .failedSends = 0, .reason = "server gone"});
+    EXPECT_EQ(ended.report.status, TransferReport::Status::SendFailed);
+    EXPECT_EQ(ended.report.packetsDelivered, 4);
+    EXPECT_EQ(ended.report.packetsInDump, 10);
+}
+
+struct RefusedCase {
     const char* name;
-    void (*prepare)(MidiOutPort& port, FakeMidiOutService& service);
+    void (*prepare)(MidiOutPort& port, FakeMidiOutService& service, FilterSettings& settings);
+    TransferReport::Status status;
 };
 
-void PrintTo(const NoPortCase& c, std::ostream* os) {
+void PrintTo(const RefusedCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class UpdateTransferNoPort : public ::testing::TestWithParam<NoPortCase> {};
+class UpdateTransferRefused : public ::testing::TestWithParam<RefusedCase> {};
 
-TEST_P(UpdateTransferNoPort, SendsNothingAndDoesNotWait) {
+TEST_P(UpdateTransferRefused, ReportsAtOnceAndSendsNothing) {
     FakeMidiOutService service({"Synth"});
     MidiOutPort port(service);
-    RecordingPacer pacer(&service);
-    GetParam().prepare(port, service);
+    FilterSettings settings = defaultSettings();
+    port.midiOutOpen(0);
+    GetParam().prepare(port, service, settings);
+    bool doneRan = false;
+    UpdateTransfer transfer(port, [&](const DumpOutcome&) { doneRan = true; });
 
-    const TransferReport report = runUpdateTransfer(defaultSettings(), port, pacer);
+    const std::optional<TransferReport> report = transfer.request(settings);
 
-    EXPECT_EQ(report.status, TransferReport::Status::NoPort);
-    EXPECT_EQ(report.packetsSent, 0);
-    EXPECT_FALSE(report.message.empty());
-    EXPECT_TRUE(service.sentMessages().empty());
-    EXPECT_TRUE(pacer.pauses().empty());
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->status, GetParam().status);
+    EXPECT_EQ(report->packetsSent, 0);
+    EXPECT_FALSE(report->message.empty());
+    EXPECT_FALSE(transfer.busy());
+    EXPECT_FALSE(doneRan);
+    EXPECT_EQ(service.dumpCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, UpdateTransferNoPort,
-    ::testing::Values(NoPortCase{"never_opened", [](MidiOutPort&, FakeMidiOutService&) {}},
-                      NoPortCase{"open_refused",
-                                 [](MidiOutPort& port, FakeMidiOutService& service) {
-                                     service.refuseOpen(4);
-                                     port.choosePosition(1);
-                                 }},
-                      NoPortCase{
-                          "bad_device_id",
-                          [](MidiOutPort& port, FakeMidiOutService&) { port.midiOutOpen(-2); }},
-                      NoPortCase{"closed_again",
-                                 [](MidiOutPort& port, FakeMidiOutService&) {
-                                     port.midiOutOpen(0);
-                                     port.midiOutClose();
-                                 }}),
+    Cases, UpdateTransferRefused,
+    ::testing::Values(RefusedCase{"closed",
+                                  [](MidiOutPort& port, FakeMidiOutService&, FilterSettings&) {
+                                      port.midiOutClose();
+                                  },
+                                  TransferReport::Status::NoPort},
+                      RefusedCase{
+                          "open_refused",
+                          [](MidiOutPort& port, FakeMidiOutService& service, FilterSettings&) {
+                              service.refuseOpen(4);
+                              port.choosePosition(1);
+                          },
+                          TransferReport::Status::NoPort},
+                      RefusedCase{"pattern_without_a_byte",
+                                  [](MidiOutPort&, FakeMidiOutService&, FilterSettings& settings) {
+                                      settings.SysEx_Pattern[3] = 256;
+                                  },
+                                  TransferReport::Status::Unsendable}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UpdateTransfer, RefusesSettingsWithoutAnEncodingBeforeSending) {
-    OpenPort fixture;
-    FilterSettings settings = defaultSettings();
-    settings.SysEx_Pattern[3] = 256;
+TEST(UpdateTransfer, RequestsDuringADumpGiveOneFollowUpOfTheSettingsAtItsEnd) {
+    for (const int during : {0, 1, 3}) {
+        SCOPED_TRACE(during);
+        OpenTransfer fixture;
+        FilterSettings settings = defaultSettings();
+        fixture.transfer.request(settings);
+        for (int i = 0; i < during; ++i) {
+            settings.Channel = i + 1;
+            EXPECT_FALSE(fixture.transfer.request(settings).has_value());
+        }
+        EXPECT_EQ(fixture.service.dumpCount(), 1) << "never two dumps at once";
 
-    const TransferReport report = runUpdateTransfer(settings, fixture.port, fixture.pacer);
-
-    EXPECT_EQ(report.status, TransferReport::Status::Unsendable);
-    EXPECT_TRUE(fixture.service.sentMessages().empty());
-    EXPECT_TRUE(fixture.pacer.pauses().empty());
+        const UpdateTransfer::Ended ended = fixture.endDump();
+        EXPECT_EQ(ended.followUpDue, during > 0);
+        if (ended.followUpDue) {
+            settings.Channel = 9;  // as the window stands when the first dump ends
+            fixture.transfer.request(settings);
+            EXPECT_FALSE(fixture.endDump().followUpDue);
+        }
+        EXPECT_EQ(fixture.service.dumpCount(), during > 0 ? 2 : 1);
+        EXPECT_EQ(fixture.service.sentMessages().back().size(), 16u);
+        if (during > 0) {
+            EXPECT_EQ(fixture.service.sentMessages()[10][8], 9);
+        }
+        EXPECT_EQ(fixture.service.callsDuringADump(), 0);
+    }
 }
 
-TEST(SleepPacer, BlocksForAtLeastTheWholePause) {
-    SleepPacer pacer;
-    const auto start = std::chrono::steady_clock::now();
-    pacer.pause(milliseconds(30));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(30));
+TEST(UpdateTransfer, AWaitingActionThatStartsADumpHoldsTheRestBackForItsEnd) {
+    OpenTransfer fixture;
+    fixture.transfer.request(defaultSettings());
+    fixture.transfer.request(defaultSettings());  // a follow-up is due
+    fixture.transfer.whenIdle([&] { fixture.transfer.request(defaultSettings()); });
+    fixture.transfer.whenIdle([&] { fixture.events.push_back("after"); });
+
+    const UpdateTransfer::Ended first = fixture.endDump();
+    EXPECT_TRUE(fixture.transfer.busy());
+    EXPECT_FALSE(first.followUpDue) << "the new dump takes the settings as they stand";
+    EXPECT_TRUE(fixture.events.empty());
+
+    fixture.endDump();
+    EXPECT_EQ(fixture.events, std::vector<std::string>{"after"});
+    EXPECT_EQ(fixture.service.callsDuringADump(), 0);
+}
+
+TEST(UpdateTransfer, TheEndWaitsForTheDumpAndCancelsWhatWasStillToCome) {
+    OpenTransfer fixture;
+    fixture.transfer.request(defaultSettings());
+    fixture.transfer.request(defaultSettings());
+    fixture.transfer.whenIdle([&] { fixture.events.push_back("device chosen"); });
+    fixture.transfer.endWhenIdle([&] { fixture.events.push_back("end"); });
+    EXPECT_TRUE(fixture.events.empty());
+    EXPECT_FALSE(fixture.transfer.request(defaultSettings()).has_value());
+
+    const UpdateTransfer::Ended ended = fixture.endDump();
+    EXPECT_EQ(fixture.events, std::vector<std::string>{"end"});
+    EXPECT_FALSE(ended.followUpDue);
+    EXPECT_TRUE(fixture.transfer.ending());
+    EXPECT_EQ(fixture.service.dumpCount(), 1);
 }
 
 }  // namespace

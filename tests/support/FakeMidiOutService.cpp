@@ -9,6 +9,12 @@ namespace corvane {
 FakeMidiOutService::FakeMidiOutService(std::vector<std::string> deviceNames)
     : m_deviceNames(std::move(deviceNames)) {}
 
+FakeMidiOutService::~FakeMidiOutService() {
+    if (m_doneThread.joinable()) {
+        m_doneThread.join();
+    }
+}
+
 namespace {
 constexpr std::string_view kNoServiceText = "fake: no MIDI service";
 }
@@ -53,6 +59,7 @@ std::string FakeMidiOutService::deviceName(int id) {
 }
 
 MidiResult FakeMidiOutService::open(int id) {
+    m_callsDuringADump += dumpOnItsWay() ? 1 : 0;
     m_open = false;
     Call call{.kind = CallKind::Open, .deviceId = id, .bytes = {}, .result = MidiResult::Ok};
     if (!m_available) {
@@ -72,6 +79,7 @@ MidiResult FakeMidiOutService::open(int id) {
 }
 
 MidiResult FakeMidiOutService::close() {
+    m_callsDuringADump += dumpOnItsWay() ? 1 : 0;
     Call call{.kind = CallKind::Close, .deviceId = 0, .bytes = {}, .result = MidiResult::Ok};
     if (!m_open) {
         call.result = MidiResult::NotOpen;
@@ -98,26 +106,43 @@ MidiResult FakeMidiOutService::send(std::span<const std::uint8_t> message) {
     return record(std::move(call), "");
 }
 
-int FakeMidiOutService::finishSends() {
-    const int lost = std::exchange(m_loseInFinish, 0);
-    record({.kind = CallKind::Finish, .deviceId = 0, .bytes = {}, .lost = lost},
-           lost > 0 ? "fake: " + std::to_string(lost) + " lost on the way" : "");
-    return lost;
-}
-
 void FakeMidiOutService::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
+    m_callsDuringADump += dumpOnItsWay() ? 1 : 0;
+    ++m_dumpCount;
     DumpOutcome outcome;
-    for (const auto& packet : packets) {
+    for (const std::vector<std::uint8_t>& packet : packets) {
         const MidiResult result = send(packet);
         ++outcome.packetsSent;
-        if (result == MidiResult::Ok) {
-            ++outcome.packetsDelivered;
-        } else if (outcome.failedSends++ == 0) {
-            outcome.firstError = result;
-            outcome.reason = m_lastError;
+        if (result != MidiResult::Ok) {
+            if (outcome.failedSends == 0) {
+                outcome.firstError = result;
+                outcome.reason = m_lastError;
+            }
+            ++outcome.failedSends;
         }
     }
-    done(outcome);
+    const int lost = std::exchange(m_loseOnTheWay, 0);
+    if (lost > 0 && outcome.failedSends == 0) {
+        outcome.firstError = MidiResult::BackendError;
+        outcome.reason = "fake: " + std::to_string(lost) + " lost on the way";
+    }
+    outcome.packetsDelivered = outcome.packetsSent - outcome.failedSends - lost;
+    if (m_endAtOnce) {
+        if (m_doneThread.joinable()) {
+            m_doneThread.join();
+        }
+        m_doneThread = std::thread([done = std::move(done), outcome] { done(outcome); });
+        return;
+    }
+    m_dumpOutcome = std::move(outcome);
+    m_dumpDone = std::move(done);
+}
+
+void FakeMidiOutService::endDump() {
+    DumpDone done = std::exchange(m_dumpDone, nullptr);
+    if (done) {
+        done(m_dumpOutcome);
+    }
 }
 
 MidiResult FakeMidiOutService::record(Call call, std::string error) {

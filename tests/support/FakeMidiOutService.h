@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midi/MidiOutService.h"
@@ -11,20 +12,24 @@
 namespace corvane {
 
 // A MIDI output service for tests: records every call in order and can be told which
-// devices exist, to refuse an open, or to fail a chosen send.
+// devices exist, to refuse an open, or to fail a chosen send. A dump's packets are recorded
+// as sends; the dump then stays on its way until the test ends it with endDump(), or, after
+// endDumpsAtOnce(), ends at once on a thread of the fake's, as a real service ends it.
 class FakeMidiOutService final : public MidiOutService {
   public:
-    enum class CallKind { Open, Close, Send, Finish };
+    enum class CallKind { Open, Close, Send };
 
     struct Call {
         CallKind kind;
         int deviceId = 0;                    // Open: the id asked for
         std::vector<std::uint8_t> bytes;     // Send: the message
         MidiResult result = MidiResult::Ok;  // what the call returned
-        int lost = 0;                        // Finish: messages lost on the way
     };
 
     explicit FakeMidiOutService(std::vector<std::string> deviceNames = {});
+    ~FakeMidiOutService() override;
+    FakeMidiOutService(const FakeMidiOutService&) = delete;
+    FakeMidiOutService& operator=(const FakeMidiOutService&) = delete;
 
     // Set-up.
     void setDeviceNames(std::vector<std::string> names) { m_deviceNames = std::move(names); }
@@ -37,8 +42,17 @@ class FakeMidiOutService final : public MidiOutService {
     void failSend(int sendNumber, int resultCode) {
         m_failingSends[sendNumber] = static_cast<MidiResult>(resultCode);
     }
-    // The next finishSends reports this many accepted messages as lost on the way.
-    void loseInFinish(int count) { m_loseInFinish = count; }
+    // The next dump reports this many of its accepted packets as lost on the way.
+    void loseOnTheWay(int count) { m_loseOnTheWay = count; }
+    // Every later dump calls its done at once, from a thread of the fake's.
+    void endDumpsAtOnce() { m_endAtOnce = true; }
+    // Ends the dump on its way: its done runs here, on the caller's thread.
+    void endDump();
+    bool dumpOnItsWay() const { return m_dumpDone != nullptr; }
+    int dumpCount() const { return m_dumpCount; }
+    // Calls that the service contract forbids while a dump is on its way (sendDump, open,
+    // close); they are carried out all the same.
+    int callsDuringADump() const { return m_callsDuringADump; }
 
     // What happened.
     const std::vector<Call>& calls() const { return m_calls; }
@@ -53,8 +67,6 @@ class FakeMidiOutService final : public MidiOutService {
     MidiResult close() override;
     bool isOpen() const override { return m_open; }
     MidiResult send(std::span<const std::uint8_t> message) override;
-    int finishSends() override;
-    // Sends each packet through send() and reports at once.
     void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override;
     std::string lastError() const override { return m_lastError; }
 
@@ -66,7 +78,13 @@ class FakeMidiOutService final : public MidiOutService {
     std::optional<MidiResult> m_openRefusal;
     std::map<int, MidiResult> m_failingSends;  // send number -> result code
     int m_sendCount = 0;
-    int m_loseInFinish = 0;
+    int m_loseOnTheWay = 0;
+    bool m_endAtOnce = false;
+    DumpOutcome m_dumpOutcome;
+    DumpDone m_dumpDone;
+    int m_dumpCount = 0;
+    int m_callsDuringADump = 0;
+    std::thread m_doneThread;
     bool m_open = false;
     std::string m_lastError;
     std::vector<Call> m_calls;

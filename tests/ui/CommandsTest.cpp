@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "DefaultDumpListing.h"
@@ -26,32 +27,65 @@ class CommandsTest : public MainWindowFixture {
     void clickUpdate() { QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton); }
 };
 
-TEST_F(CommandsTest, UpdateAfterStartupSendsTheDefaultDumpPaced) {
+TEST_F(CommandsTest, UpdateShowsTheDumpOnItsWayAndStaysSilentOnSuccess) {
     chooseDevice();
+    QPushButton* update = button("cmdUpdate");
+    const QString restDescription = update->accessibleDescription();
     clickUpdate();
     EXPECT_EQ(service.sentMessages(), kDefaultDump);
-    ASSERT_EQ(pacer.pauses().size(), 10u);
-    for (const auto& pause : pacer.pauses()) {
-        EXPECT_EQ(pause.duration, 100ms);
-    }
+    EXPECT_TRUE(update->isDown());
+    EXPECT_NE(update->accessibleDescription(), restDescription);
+
+    endDump();
+    EXPECT_FALSE(update->isDown());
+    EXPECT_EQ(update->accessibleDescription(), restDescription);
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
-TEST_F(CommandsTest, UpdateWithNoPortSaysSoAndSendsNothing) {
+TEST_F(CommandsTest, UpdateWithNoPortSaysSoAtOnceAndSendsNothing) {
     clickUpdate();
-    EXPECT_TRUE(service.sentMessages().empty());
-    EXPECT_TRUE(pacer.pauses().empty());
+    EXPECT_EQ(service.dumpCount(), 0);
+    EXPECT_FALSE(button("cmdUpdate")->isDown());
     EXPECT_EQ(dialogs.messages(), QStringList{kNoPortMessage});
 }
 
-TEST_F(CommandsTest, FailedSendIsReportedAfterTheWholeSeries) {
+TEST_F(CommandsTest, AFailureIsReportedWhenTheDumpHasEnded) {
     chooseDevice();
     service.failSend(3, resultCode(MidiResult::BackendError));
     clickUpdate();
-    EXPECT_EQ(service.sentMessages().size(), 10u);
-    ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(
-        dialogs.messages().front().startsWith(QStringLiteral("Couldn't send to midi out:\n")));
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    endDump();
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{QStringLiteral("Couldn't send to midi out:\nfake: send 3 failed\n9 of "
+                                         "10 delivered.")});
+}
+
+// A burst of clicks during a dump gives one more dump, of the settings at the first one's end.
+TEST_F(CommandsTest, ClicksDuringADumpGiveExactlyOneMoreOfTheSettingsAtItsEnd) {
+    chooseDevice();
+    clickUpdate();
+    for (int i = 0; i < 3; ++i) {
+        clickUpdate();
+        EXPECT_TRUE(button("cmdUpdate")->isDown());
+    }
+    list("cmbChannel")->setCurrentIndex(5);
+    EXPECT_EQ(service.dumpCount(), 1);
+
+    service.endDump();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(pauses.size(), 1u);
+    EXPECT_EQ(pauses.front().first, 100ms) << "the closing packet's pause";
+    EXPECT_EQ(service.dumpCount(), 1) << "the next dump keeps its distance from the last packet";
+    EXPECT_TRUE(button("cmdUpdate")->isDown());
+    passPauses();
+    EXPECT_EQ(service.dumpCount(), 2);
+    EXPECT_EQ(service.sentMessages()[10][8], 5) << "channel 6, as it stood at the end";
+    EXPECT_TRUE(button("cmdUpdate")->isDown());
+
+    endDump();
+    EXPECT_EQ(service.dumpCount(), 2);
+    EXPECT_FALSE(button("cmdUpdate")->isDown());
+    EXPECT_EQ(service.callsDuringADump(), 0);
 }
 
 TEST_F(CommandsTest, UpdateSendsThePatternJustTyped) {
@@ -136,6 +170,41 @@ TEST_F(CommandsTest, ClosingTheWindowClosesTheChosenPortOnceAndEndsTheProgram) {
     EXPECT_EQ(service.closeCount(), closesBefore + 1);
     window->cmdExit_Click();
     EXPECT_EQ(service.closeCount(), closesBefore + 1);
+}
+
+// Exit, Ctrl+Q and the window's close during a dump: the port closes and the program ends
+// when the dump has ended, and its failure goes to standard error, not to a message box.
+TEST_F(CommandsTest, EveryWayOfQuittingWaitsForTheDumpOnItsWay) {
+    const std::pair<const char*, std::function<void(frmMain&)>> ways[] = {
+        {"Exit", [](frmMain& w) { w.cmdExit_Click(); }},
+        {"Ctrl+Q", [](frmMain& w) { QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); }},
+        {"close", [](frmMain& w) { w.close(); }},
+    };
+    for (const auto& [name, quit] : ways) {
+        SCOPED_TRACE(name);
+        FakeMidiOutService dumps({"Test Synth"});
+        MidiOutPort dumpPort(dumps);
+        window = std::make_unique<frmMain>(dumpPort, dialogs);
+        showActive();
+        dumpPort.choosePosition(1);
+        dumps.failSend(2, resultCode(MidiResult::BackendError));
+        QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+        const int closesBefore = dumps.closeCount();
+
+        bool endedEarly = false;
+        const bool ended = programEnds([&, quit = quit] {
+            quit(*window);
+            QCoreApplication::processEvents();
+            endedEarly = dumps.closeCount() != closesBefore || !window->isVisible();
+            dumps.endDump();
+        });
+        EXPECT_TRUE(ended);
+        EXPECT_FALSE(endedEarly) << "the port closed or the window went before the dump ended";
+        EXPECT_EQ(dumps.closeCount(), closesBefore + 1);
+        EXPECT_EQ(dumps.callsDuringADump(), 0);
+        EXPECT_TRUE(dialogs.messages().isEmpty());
+        window.reset();
+    }
 }
 
 TEST_F(CommandsTest, QuittingWithoutAChosenDeviceLeavesTheServiceAlone) {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,7 +19,7 @@
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
 #include "QtPrinters.h"
-#include "RecordingPacer.h"
+#include "ReferencePicture.h"
 #include "midi/MidiOutPort.h"
 #include "ui/MIDISetupForm.h"
 #include "ui/frmMain.h"
@@ -79,8 +81,10 @@ class DeviceDialogTest : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port{service};
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
-    frmMain window{port, dialogs, pacer};
+    std::vector<std::function<void()>> pauses;
+    frmMain window{port, dialogs, [this](std::chrono::milliseconds, std::function<void()> task) {
+                       pauses.push_back(std::move(task));
+                   }};
 };
 
 class NoDeviceDialogTest : public DeviceDialogTest {
@@ -88,7 +92,7 @@ class NoDeviceDialogTest : public DeviceDialogTest {
     NoDeviceDialogTest() : DeviceDialogTest({}) {}
 };
 
-TEST(DeviceDialogLook, WindowAndControlsHaveTheirPlacesFontsAndColours) {
+TEST(DeviceDialogLook, AFixedWindowOfItsOwnThatLooksAsItsReferencePicture) {
     FakeMidiOutService service;
     MidiOutPort port(service);
     AnsweringDialogs dialogs;
@@ -97,35 +101,11 @@ TEST(DeviceDialogLook, WindowAndControlsHaveTheirPlacesFontsAndColours) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MIDI Device Setup"));
     EXPECT_TRUE(dialog.isWindow());
     EXPECT_EQ(dialog.parentWidget(), nullptr);
-    EXPECT_EQ(dialog.size(), QSize(255, 192));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-    EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(Qt::black));
-
-    struct Expected {
-        const char* name;
-        QRect geometry;
-        qreal pointSize;
-        bool bold;
-    };
-    const Expected controls[] = {
-        {"Combo_MIDI_OUT", {16, 56, 217, 23}, 9.0, false},
-        {"Label2", {56, 16, 128, 19}, 12.0, true},
-        {"cmdOK", {176, 128, 57, 25}, 10.5, true},
-    };
-    for (const Expected& expected : controls) {
-        SCOPED_TRACE(expected.name);
-        const auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(expected.name));
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->geometry(), expected.geometry);
-        EXPECT_EQ(control->font().family(), QStringLiteral("Times New Roman"));
-        EXPECT_DOUBLE_EQ(control->font().pointSizeF(), expected.pointSize);
-        EXPECT_EQ(control->font().bold(), expected.bold);
-    }
+    expectLooksLikeReference(dialog, QStringLiteral("device-dialog"));
 
     const auto* label = dialog.findChild<QLabel*>(QStringLiteral("Label2"));
     EXPECT_EQ(label->text(), QStringLiteral("MIDI OUT Device"));
-    EXPECT_EQ(label->palette().color(QPalette::Window), QColor(Qt::black));
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(),
               QStringLiteral("OK"));
 
@@ -225,6 +205,32 @@ TEST_F(DeviceDialogTest, EachOkClosesThePortBeforeOpeningTheNextChoice) {
               (std::vector{CallKind::Close, CallKind::Open, CallKind::Close, CallKind::Open}));
     EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
     EXPECT_EQ(service.calls()[2].result, MidiResult::Ok) << "the second OK closes the open port";
+}
+
+// The unit never gets half a dump: the choice waits for the dump on its way.
+TEST_F(DeviceDialogTest, OkDuringADumpTakesEffectWhenTheDumpHasEnded) {
+    MIDISetupForm* dialog = pressDevice();
+    ASSERT_NE(dialog, nullptr);
+    pressOk(*dialog, 1);
+    window.cmdUpdate_Click();
+    ASSERT_TRUE(service.dumpOnItsWay());
+    const std::size_t callsBefore = service.calls().size();
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+
+    window.cmdDevice_Click();
+    pressOk(*dialog, 3);
+    EXPECT_EQ(service.calls().size(), callsBefore) << "nothing closed or opened meanwhile";
+    EXPECT_FALSE(ok->isEnabled());
+    EXPECT_TRUE(dialog->isVisible());
+
+    service.endDump();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(pauses.size(), 1u);
+    pauses.front()();
+    EXPECT_EQ(service.openedIds(), (std::vector{0, 2}));
+    EXPECT_EQ(service.callsDuringADump(), 0);
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(DeviceDialogTest, ItIsCreatedOnTheMainWindowsCornerWithoutAnOwner) {

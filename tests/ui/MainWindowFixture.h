@@ -8,22 +8,37 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "ui/frmMain.h"
 
 namespace corvane {
 
-// A main window on a recording MIDI service with one device, answered dialogs and a pacer
-// that does not sleep.
+// A main window on a recording MIDI service with one device and answered dialogs. A dump
+// stays on its way until the test ends it, and the pause after it passes when the test says.
 class MainWindowFixture : public ::testing::Test {
   protected:
-    MainWindowFixture() : service({"Test Synth"}), port(service), pacer(&service) {
-        window = std::make_unique<frmMain>(port, dialogs, pacer);
+    MainWindowFixture() : service({"Test Synth"}), port(service) {
+        window = std::make_unique<frmMain>(port, dialogs, manualPauses());
+    }
+
+    PauseTimer manualPauses() {
+        return [this](std::chrono::milliseconds pause, std::function<void()> task) {
+            pauses.push_back({pause, std::move(task)});
+        };
+    }
+    // Every pause begun so far has passed.
+    void passPauses() {
+        for (auto& [pause, task] : std::exchange(pauses, {})) {
+            task();
+        }
     }
 
     template <typename Control>
@@ -39,6 +54,15 @@ class MainWindowFixture : public ::testing::Test {
 
     // As an OK in the device dialog on the first device does.
     void chooseDevice() { port.choosePosition(1); }
+
+    // The service ends the dump on its way, the window hears of it through its event loop,
+    // and the closing pause passes.
+    void endDump() {
+        ASSERT_TRUE(service.dumpOnItsWay());
+        service.endDump();
+        QCoreApplication::processEvents();
+        passPauses();
+    }
 
     // Focus events need a shown, active window.
     void showActive() {
@@ -56,7 +80,7 @@ class MainWindowFixture : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port;
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
+    std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> pauses;
     std::unique_ptr<frmMain> window;
 };
 

@@ -14,7 +14,6 @@
 
 #include "AnsweringDialogs.h"
 #include "QtPrinters.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "midi/backend/MidiBackend.h"
 #include "ui/MIDISetupForm.h"
@@ -33,7 +32,7 @@ class NoMidiService : public ::testing::Test {
         setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
         m_service = createMidiOutService();
         m_port = std::make_unique<MidiOutPort>(*m_service);
-        m_window = std::make_unique<frmMain>(*m_port, m_dialogs, m_pacer);
+        m_window = std::make_unique<frmMain>(*m_port, m_dialogs);
     }
     void TearDown() override {
         m_window.reset();
@@ -53,7 +52,6 @@ class NoMidiService : public ::testing::Test {
     std::unique_ptr<MidiOutService> m_service;
     std::unique_ptr<MidiOutPort> m_port;
     AnsweringDialogs m_dialogs;
-    RecordingPacer m_pacer;
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -81,7 +79,6 @@ TEST_F(NoMidiService, DeviceListsOnlyTheMapperAndOkReportsTheFailure) {
     ASSERT_EQ(m_dialogs.messages().size(), 2);
     EXPECT_EQ(m_dialogs.messages()[1],
               QStringLiteral("No MIDI output device is open. Choose one with Device."));
-    EXPECT_TRUE(m_pacer.pauses().empty());
 }
 
 }  // namespace

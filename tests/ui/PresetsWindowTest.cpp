@@ -20,7 +20,6 @@
 #include "AnsweringDialogs.h"
 #include "FakeMidiOutService.h"
 #include "QtPrinters.h"
-#include "RecordingPacer.h"
 #include "midi/MidiOutPort.h"
 #include "presets/PresetFile.h"
 #include "ui/frmMain.h"
@@ -161,8 +160,7 @@ class PresetCommandTest : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port{service};
     AnsweringDialogs dialogs;
-    RecordingPacer pacer;
-    frmMain window{port, dialogs, pacer};
+    frmMain window{port, dialogs};
 };
 
 struct BadFileCase {
@@ -308,7 +306,7 @@ TEST_F(PresetCommandTest, SaveThenLoadRoundTripsEverySetting) {
     const QString path = pathOf(QStringLiteral("round.cvp"));
     save(path);
 
-    frmMain other(port, dialogs, pacer);
+    frmMain other(port, dialogs);
     dialogs.answerNextFile(path);
     other.cmdLoad_Click();
 
@@ -447,7 +445,8 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"BadPreset", {"bad.cvp"}, "frmMain", DropOutcome::Reported},
         DropCase{"MissingFile", {"file:///nonexistent/gone.cvp"}, "frmMain", DropOutcome::Reported},
         DropCase{"OtherExtension", {"good.txt"}, "frmMain", DropOutcome::Ignored},
-        DropCase{"TwoFiles", {"good.cvp", "good2.cvp"}, "frmMain", DropOutcome::Ignored},
+        DropCase{"TwoFilesAsASetList", {"good2.cvp", "good.cvp"}, "frmMain", DropOutcome::Loaded},
+        DropCase{"AFileAmongOthers", {"good.cvp", "good.txt"}, "frmMain", DropOutcome::Ignored},
         DropCase{
             "RemoteAddress", {"https://example.com/good.cvp"}, "frmMain", DropOutcome::Ignored},
         DropCase{"TextOnly", {}, "frmMain", DropOutcome::Ignored}),

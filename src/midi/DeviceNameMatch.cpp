@@ -1,4 +1,4 @@
-#include "DeviceNameMatch.h"
+#include "midi/DeviceNameMatch.h"
 
 #include <algorithm>
 #include <cctype>

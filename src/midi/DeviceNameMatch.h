@@ -17,7 +17,8 @@ struct DeviceNameMatch {
     std::vector<std::size_t> positions;
 };
 
-// Finds the device that --device-name TEXT names in the ports list. Position 0, the mapper, is
+// Finds the device that a name given by the user (corvane-cli --device-name, corvane --device)
+// names in the device dialog's list. Position 0, the mapper, is
 // not a device and is never matched. A name equal to the text wins; otherwise the names that
 // contain the text, ignoring ASCII letter case, must be exactly one.
 DeviceNameMatch matchDeviceName(const std::vector<std::string>& choices, std::string_view text);

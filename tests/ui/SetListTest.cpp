@@ -1,0 +1,105 @@
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "MainWindowFixture.h"
+#include "RandomSettings.h"
+#include "editor/EditorModel.h"
+#include "presets/PresetFile.h"
+#include "settings/SettingsDump.h"
+
+namespace corvane {
+namespace {
+
+// What the window holds after loading a file of random settings.
+FilterSettings loadedRandomSettings(std::mt19937& random) {
+    return settingsAsLoaded(
+        *readPresetText(writePresetText(testing::randomValidSettings(random))).settings);
+}
+
+std::vector<std::uint8_t> flatDump(const FilterSettings& settings) {
+    const auto bytes = flattenDump(BuildSettingsDump(settings));
+    return {bytes.begin(), bytes.end()};
+}
+
+class SetListTest : public MainWindowFixture {
+  protected:
+    QString writeFile(const char* name, const std::string& text) {
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        std::ofstream(path.toStdString(), std::ios::binary) << text;
+        return path;
+    }
+    // The bytes sent since the last call, one dump's packets joined.
+    std::vector<std::uint8_t> takeSent() {
+        std::vector<std::uint8_t> joined;
+        const auto sent = service.sentMessages();
+        for (std::size_t i = m_seen; i < sent.size(); ++i) {
+            joined.insert(joined.end(), sent[i].begin(), sent[i].end());
+        }
+        m_seen = sent.size();
+        return joined;
+    }
+    QString strip() const { return window->findChild<QLabel*>("lblSetList")->text(); }
+
+    QTemporaryDir folder;
+
+  private:
+    std::size_t m_seen = 0;
+};
+
+// Three files, the middle one bad: the first loads at start and nothing is sent; each Page
+// Down loads and sends the next file's exact dump, wherever the focus is; the bad file is
+// reported, changes nothing and sends nothing, and the next key passes it.
+TEST_F(SetListTest, PageDownLoadsAndSendsEachFileAndPassesABadOne) {
+    std::mt19937 random(7);
+    const FilterSettings first = loadedRandomSettings(random);
+    const FilterSettings third = loadedRandomSettings(random);
+    const QStringList paths = {writeFile("1-intro.cvp", writePresetText(first)),
+                               writeFile("2-broken.cvp", "not a preset\r\n"),
+                               writeFile("3-outro.cvp", writePresetText(third))};
+    showActive();
+    chooseDevice();
+    window->openAtStart({folder.path()});
+    EXPECT_EQ(window->GatherSettings(), first);
+    EXPECT_TRUE(takeSent().empty());
+    EXPECT_EQ(strip(), QStringLiteral("1/3  1-intro.cvp"));
+
+    list("cmbCCNumber")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("Invalid Corvane Preset File!")});
+    EXPECT_EQ(window->GatherSettings(), first);
+    EXPECT_TRUE(takeSent().empty());
+    EXPECT_EQ(strip(), QStringLiteral("2/3  2-broken.cvp"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    EXPECT_EQ(window->GatherSettings(), third);
+    EXPECT_EQ(takeSent(), flatDump(third));
+    endDump();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+    EXPECT_EQ(window->GatherSettings(), first);
+    EXPECT_EQ(takeSent(), flatDump(first));
+    EXPECT_EQ(strip(), QStringLiteral("1/3  1-intro.cvp"));
+}
+
+// With one file and no set list, Page Down is the lists' own key, and the strip stays empty.
+TEST_F(SetListTest, OneFileMakesNoSetList) {
+    std::mt19937 random(8);
+    const FilterSettings only = loadedRandomSettings(random);
+    window->openAtStart({writeFile("only.cvp", writePresetText(only))});
+    showActive();
+    EXPECT_FALSE(window->findChild<QLabel*>("lblSetList")->isVisible());
+    list("cmbVelocity")->setFocus();
+    const int before = list("cmbVelocity")->currentIndex();
+    QTest::keyClick(list("cmbVelocity"), Qt::Key_PageDown);
+    EXPECT_NE(list("cmbVelocity")->currentIndex(), before);
+}
+
+}  // namespace
+}  // namespace corvane
