@@ -8,6 +8,7 @@
 #   choose_device P     Device, the list's position P (0 is "MIDI Mapper"), OK
 #   click_update        clicks Update
 #   message_shown, close_message   the editor's message box is up; close it
+#   expected            the default dump, one packet a line as `packets` prints it
 # A test that cannot get its display or server is skipped (failed under CI=true).
 
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -20,6 +21,18 @@ source "$here/../support/private_display.sh"
 # shellcheck source=../support/midi_servers.sh
 source "$here/../support/midi_servers.sh"
 export CORVANE_MIDI_API=jack
+
+expected=$(printf '%s\n' \
+    "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
+    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
+    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
+    "F0 7D 12 34 31 04 05 00 78 79 7B 01 01 01 05 F7" \
+    "F0 7D 12 34 31 04 06 03 41 00 42 12 40 7F 7F F7" \
+    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7")
 
 start_window_test() {
     command -v xdotool >/dev/null || skip_test "xdotool is not installed"

@@ -15,17 +15,6 @@ readonly corvane=${2:?usage: window_mapper_e2e.sh KIND CORVANE_BINARY}
 source "$(dirname "$0")/window_common.sh"
 
 start_window_test "$kind"
-expected=$(printf '%s\n' \
-    "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
-    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
-    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
-    "F0 7D 12 34 31 04 05 00 78 79 7B 01 01 01 05 F7" \
-    "F0 7D 12 34 31 04 06 03 41 00 42 12 40 7F 7F F7" \
-    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7")
 
 start_editor
 choose_device 0

@@ -18,17 +18,6 @@ start_window_test jackd:1024
 start_editor
 choose_device 1
 wait_for 100 sh -c "jack_lsp -c monitor:input | grep -q '^ '" || fail "OK did not connect to the monitor"
-expected=$(printf '%s\n' \
-    "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
-    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
-    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
-    "F0 7D 12 34 31 04 05 00 78 79 7B 01 01 01 05 F7" \
-    "F0 7D 12 34 31 04 06 03 41 00 42 12 40 7F 7F F7" \
-    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
-    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7")
 
 # One busy loop a core, for as long as the test runs.
 for _ in 1 2; do
