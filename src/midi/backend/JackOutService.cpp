@@ -240,6 +240,10 @@ class JackOutService final : public MidiBackend {
         const auto opened = m_worker.get<std::shared_ptr<JackClient>>(openClient, kCallLimit);
         if (!opened || !(*opened)->openError.empty()) {
             setError(opened ? (*opened)->openError : kNoAnswer);
+            if (opened) {
+                // A client that opened but did not start is closed on the worker too.
+                m_worker.run([c = std::move(*opened)]() mutable { c.reset(); }, kCallLimit);
+            }
             return false;
         }
         m_client = *opened;
