@@ -16,7 +16,7 @@
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
-#include "midi/rtmidi/RtMidiOutService.h"
+#include "midi/backend/MidiBackend.h"
 
 namespace corvane {
 
@@ -204,7 +204,7 @@ int runPortsCommand(const CliArgs& args, CliStreams& io, MidiOutService& service
 }
 
 int runPortsCommand(const CliArgs& args, CliStreams& io) {
-    const auto service = createRtMidiOutService();
+    const auto service = createMidiOutService();
     return runPortsCommand(args, io, *service);
 }
 
@@ -239,7 +239,7 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service)
 }
 
 int runSendCommand(const CliArgs& args, CliStreams& io) {
-    const auto service = createRtMidiOutService();
+    const auto service = createMidiOutService();
     return runSendCommand(args, io, *service);
 }
 

@@ -4,7 +4,7 @@
 #include "cli/Cli.h"
 #include "files/RegularFileInput.h"
 #include "files/StandardStreams.h"
-#include "midi/rtmidi/BoundedCall.h"
+#include "midi/backend/MidiWorker.h"
 
 int main(int argc, char** argv) {
     // A closed pipe then fails the write, which is reported, instead of ending the program.

@@ -65,10 +65,6 @@ class MidiOutService {
     // included) within 3 s of the call. Only one dump at a time: the caller calls neither
     // sendDump, open nor close again before done has run.
     virtual void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) = 0;
-    // Waits, at most about a second, until the MIDI server has taken every message that send
-    // accepted since the last call, and returns how many of them it did not take; lastError()
-    // then says why. A back end that hands each message on within send loses none here.
-    virtual int finishSends() { return 0; }
     virtual std::string lastError() const = 0;  // text of the last failure, empty if none
 };
 

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "midi/MidiModule.h"
 #include "midi/MidiOutPort.h"
+#include "midi/backend/MidiBackend.h"
+#include "midi/backend/MidiWorker.h"
 #include "ui/EditorCommandLine.h"
 #include "ui/UserDialogs.h"
 #include "ui/frmMain.h"
@@ -43,7 +44,7 @@ int main(int argc, char* argv[]) {
 
     int status = 0;
     {
-        const auto service = corvane::createModuleMidiOutService();
+        const auto service = corvane::createMidiOutService();
         corvane::MidiOutPort port(*service);
         corvane::QtUserDialogs dialogs;
 
@@ -63,6 +64,6 @@ int main(int argc, char* argv[]) {
         }
         status = QApplication::exec();
     }
-    corvane::endAtOnceIfModuleCallsAbandoned(status);
+    corvane::endAtOnceIfCallsAbandoned(status);
     return status;
 }

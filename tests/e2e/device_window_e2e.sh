@@ -10,27 +10,28 @@
 set -euo pipefail
 
 readonly corvane=${1:?usage: device_window_e2e.sh CORVANE_BINARY}
-readonly monitor="corvane-monitor-$$"
 
-# shellcheck source=jack_common.sh
-source "$(dirname "$0")/jack_common.sh"
 # shellcheck source=window_common.sh
 source "$(dirname "$0")/window_common.sh"
 
-start_display
-start_jack_monitor
-
+start_window_test jackd:1024
 start_editor
+
+choose_monitor() {
+    choose_device 1
+    wait_for 100 sh -c "$jack jack_lsp -c monitor:input | grep -q '^ '" ||
+        fail "OK did not connect a port to the monitor"
+}
 
 # Clicks Update and checks that the ten packets that arrive are the expected ones.
 update_and_expect() {
     local before expected received
-    before=$(packet_count)
-    click "$main" 416 640 81 33
-    wait_for 100 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -ge $((before + 10)) ]" ||
-        fail "$1: $(($(packet_count) - before)) of 10 packets arrived"
+    before=$(packets monitor | wc -l)
+    click_update
+    wait_for 100 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/monitor.txt') -ge $((before + 10)) ]" ||
+        fail "$1: $(($(packets monitor | wc -l) - before)) of 10 packets arrived"
     expected=$(printf '%s\n' "${@:2}")
-    received=$(packets | tail -n +$((before + 1)))
+    received=$(packets monitor | tail -n +$((before + 1)))
     [ "$received" = "$expected" ] ||
         fail "$1: wrong dump"$'\n'"expected:"$'\n'"$expected"$'\n'"received:"$'\n'"$received"
     # On a busy machine the server may run late during the transfer, which the editor then

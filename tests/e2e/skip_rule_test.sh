@@ -12,11 +12,13 @@ cp "$stubs/jackd" "$stubs/jack_midi_dump"
 chmod +x "$stubs/jackd" "$stubs/jack_midi_dump"
 
 failures=0
-while read -r script ci expected; do
+while read -r script args ci expected; do
+    [ "$args" = "-" ] && args=""
+    # shellcheck disable=SC2086
     if [ "$ci" = "unset" ]; then
-        env -u CI PATH="$stubs:$PATH" "$here/$script" "$cli" >/dev/null 2>&1
+        env -u CI PATH="$stubs:$PATH" "$here/$script" $args "$cli" >/dev/null 2>&1
     else
-        CI=$ci PATH="$stubs:$PATH" "$here/$script" "$cli" >/dev/null 2>&1
+        CI=$ci PATH="$stubs:$PATH" "$here/$script" $args "$cli" >/dev/null 2>&1
     fi
     actual=$?
     if [ "$actual" != "$expected" ]; then
@@ -24,10 +26,10 @@ while read -r script ci expected; do
         failures=$((failures + 1))
     fi
 done <<'CASES'
-jack_transfer_e2e.sh unset 77
-jack_transfer_e2e.sh false 77
-jack_transfer_e2e.sh true 1
-jack_fault_e2e.sh unset 77
-jack_fault_e2e.sh true 1
+transfer_e2e.sh jackd:256 unset 77
+transfer_e2e.sh jackd:256 false 77
+transfer_e2e.sh jackd:256 true 1
+jack_fault_e2e.sh - unset 77
+jack_fault_e2e.sh - true 1
 CASES
 exit $((failures > 0))

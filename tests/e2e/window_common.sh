@@ -1,83 +1,45 @@
+# shellcheck shell=bash
 # Shared by the end-to-end scripts that drive the real editor window under a private X display
-# and a private JACK server, watched by jack_midi_dump. Source it after jack_common.sh, with
-# `corvane` (the editor binary) and `monitor` (the monitor's client name) set. A test that
-# cannot get its display or server is skipped (failed under CI=true; test_skip.sh).
-# It makes the work folder $work, stops every process in $pids on exit (the editor last
-# started is $editor_pid, its main window $main), and defines:
-#   fail TEXT           prints TEXT, a screen shot and the logs' ends; exits 1
-#   start_display       a private Xvfb display; skips the test when none can start
-#   start_jack_monitor  a private JACK server and the monitor; skips when jackd cannot start
-#   start_editor ARGS   starts the editor and waits for its main window
-#   exit_editor         clicks Exit; the editor must end within 2.5 s
-#   choose_monitor      Device, the monitor's port, OK
+# and a private MIDI server, watched by a monitor named "monitor". Source it with `corvane` (the
+# editor binary) set; it sources the shared helpers of tests/support and defines:
+#   start_window_test KIND   the display, the server (see midi_servers.sh) and the monitor
+#   start_editor ARGS   starts the editor and waits for its main window ($main, $editor_pid)
+#   exit_editor         clicks Exit; the editor must end within 3 s
+#   choose_device P     Device, the list's position P (0 is "MIDI Mapper"), OK
+#   click_update        clicks Update
 #   message_shown, close_message   the editor's message box is up; close it
-#   packets, packet_count   what the monitor received, one packet a line
+#   expected            the default dump, one packet a line as `packets` prints it
+# A test that cannot get its display or server is skipped (failed under CI=true).
 
+here=$(dirname "${BASH_SOURCE[0]}")
+# shellcheck source=../support/processes.sh
+source "$here/../support/processes.sh"
 # shellcheck source=../support/test_skip.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../support/test_skip.sh"
+source "$here/../support/test_skip.sh"
 # shellcheck source=../support/private_display.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../support/private_display.sh"
+source "$here/../support/private_display.sh"
+# shellcheck source=../support/midi_servers.sh
+source "$here/../support/midi_servers.sh"
+export CORVANE_MIDI_API=jack
 
-work=$(mktemp -d)
-pids=()
-jackd_pid=""
-# Stops one process. jackd gets SIGINT once its clients are gone; stopped earlier, it can
-# leave its name in JACK's table.
-stop() {
-    local pid=$1
-    if [ "$pid" = "$jackd_pid" ]; then
-        jack_stop
-        return 0
-    fi
-    kill -TERM "$pid" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        stop "${pids[i]}"
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+expected=$(printf '%s\n' \
+    "F0 7D 12 34 31 04 00 07 00 0B 64 00 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 01 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 02 7E 7F 7F 7F 7F 7F 7F 00 F7" \
+    "F0 7D 12 34 31 04 03 00 01 02 05 07 0A 0B 40 F7" \
+    "F0 7D 12 34 31 04 04 00 41 42 43 50 51 5B 5D F7" \
+    "F0 7D 12 34 31 04 05 00 78 79 7B 01 01 01 05 F7" \
+    "F0 7D 12 34 31 04 06 03 41 00 42 12 40 7F 7F F7" \
+    "F0 7D 12 34 31 04 07 7F 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 08 60 7F 7F 7F 7F 7F 7F 7F F7" \
+    "F0 7D 12 34 31 04 7F 00 7F 7F 7F 7F 7F 7F 7F F7")
 
-fail() {
-    echo "FAIL: $*" >&2
-    local shot="${TMPDIR:-/tmp}/corvane-e2e-failure-$$.png"
-    if [ -n "${DISPLAY:-}" ] && import -window root "$shot" 2>/dev/null; then
-        echo "screen at the failure: $shot" >&2
-    fi
-    for log in "$work"/*.log; do
-        [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
-    done
-    exit 1
-}
-
-start_display() {
+start_window_test() {
+    command -v xdotool >/dev/null || skip_test "xdotool is not installed"
     start_private_display "$work" 1280x1024
-    pids+=("$xvfb_pid")
+    start_midi_server "$1"
+    start_monitor monitor
 }
-
-start_jack() {
-    jack_start_private corvane-window "$work/jackd.log" -d dummy -p 1024 -r 48000 || return 1
-    jackd_pid=$JACK_PID
-    pids+=("$JACK_PID")
-}
-start_jack_monitor() {
-    if ! start_jack; then
-        tail -n 5 "$work/jackd.log" >&2
-        skip_test "jackd could not start a server"
-    fi
-    stdbuf -oL jack_midi_dump "$monitor" >"$work/dump.log" 2>&1 &
-    pids+=($!)
-    wait_for 100 sh -c "jack_lsp | grep -qx '$monitor:input'" || fail "the MIDI monitor did not start"
-}
-
-export XDG_RUNTIME_DIR=$work CORVANE_MIDI_API=jack
 
 find_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 # Clicks the centre of a control given by its window-relative x, y, width and height.
@@ -85,21 +47,22 @@ click() {
     xdotool mousemove --window "$1" $(($2 + $4 / 2)) $(($3 + $5 / 2)) click 1
 }
 
-# Starts the editor with the given arguments and waits for its main window.
 editor_pid=""
 start_editor() {
-    "$corvane" "$@" >>"$work/corvane.log" 2>&1 &
+    $jack "$corvane" "$@" >>"$work/corvane.log" 2>&1 &
     editor_pid=$!
     pids+=("$editor_pid")
     main=$(find_window Form1 20) || fail "the main window did not appear"
     [ -n "$main" ] || fail "the main window did not appear"
 }
-# Exit, and the editor process must end.
+
 exit_editor() {
     click "$main" 528 640 81 33
-    wait_for 25 sh -c "! kill -0 $editor_pid 2>/dev/null" || fail "Exit did not end the editor within 2.5 s"
+    wait_for 30 sh -c "! kill -0 $editor_pid 2>/dev/null" || fail "Exit did not end the editor within 3 s"
     wait "$editor_pid" 2>/dev/null || true
 }
+
+click_update() { click "$main" 416 640 81 33; }
 
 message_shown() { xdotool search --onlyvisible --name '^Corvane$' >/dev/null 2>&1; }
 # Presses OK's key on the editor's message box until it closes. The box may still be
@@ -116,18 +79,14 @@ close_message() {
     return 0
 }
 
-# Each packet as one line of upper-case hex bytes, in arrival order.
-packets() { grep -oiE 'f0( [0-9a-f]{2}){14} f7' "$work/dump.log" | tr 'a-f' 'A-F' || true; }
-packet_count() { packets | wc -l; }
-
-# --- Device: pick the monitor's port, OK ------------------------------------------------
-choose_monitor() {
+choose_device() {
     click "$main" 304 640 81 33
     dialog=$(find_window "MIDI Device Setup") || fail "the device dialog did not appear"
     [ -n "$dialog" ] || fail "the device dialog did not appear"
-    # The list holds "MIDI Mapper" and the monitor's input; one wheel step selects position 1.
-    xdotool mousemove --window "$dialog" 124 67 click 5
+    # One wheel step down the list selects the next position.
+    local step
+    for ((step = 0; step < $1; step++)); do
+        xdotool mousemove --window "$dialog" 124 67 click 5
+    done
     click "$dialog" 176 128 57 25
-    wait_for 100 sh -c "jack_lsp -c '$monitor:input' | grep -q '^ '" ||
-        fail "OK did not connect a port to the monitor"
 }

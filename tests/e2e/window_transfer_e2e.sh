@@ -16,31 +16,22 @@
 set -euo pipefail
 
 readonly corvane=${1:?usage: window_transfer_e2e.sh CORVANE_BINARY}
-readonly monitor="corvane-monitor-$$"
 readonly answer_limit_ms=50
-# The server of window_common.sh: 48 kHz, periods of 1024 frames; the pause is 100 ms.
+# The server: 48 kHz, periods of 1024 frames; the pause is 100 ms.
 readonly pause_frames=4800 period_frames=1024
 
-# shellcheck source=jack_common.sh
-source "$(dirname "$0")/jack_common.sh"
 # shellcheck source=window_common.sh
 source "$(dirname "$0")/window_common.sh"
 
 command -v xev >/dev/null || skip_test "xev is not installed"
 
-start_display
-start_jack_monitor
+start_window_test jackd:1024
 start_editor
-choose_monitor
-# A second monitor on the editor's port that gives each packet's distance from the one before
-# in frames.
-source_port=$(jack_lsp -c "$monitor:input" | sed -n 's/^ \{1,\}//p' | head -n 1)
-[ -n "$source_port" ] || fail "no port of the editor's is connected to the monitor"
-stdbuf -oL jack_midi_dump -r "$monitor-gaps" >"$work/gaps.log" 2>&1 &
-pids+=($!)
-wait_for 100 sh -c "jack_lsp | grep -qx '$monitor-gaps:input'" || fail "the gap monitor did not start"
-jack_connect "$source_port" "$monitor-gaps:input"
-xruns() { grep -c 'XRun' "$work/jackd.log" || true; }
+choose_device 1
+wait_for 100 sh -c "jack_lsp -c monitor:input | grep -q '^ '" || fail "OK did not connect to the monitor"
+packet_count() { packets monitor | wc -l; }
+dumped() { (($(packet_count) >= $1)); }
+xruns() { server_xruns; }
 # The editor's reports since the mark: honest only when the server logged an xrun meanwhile.
 accept_reports() {
     message_shown || return 0
@@ -48,7 +39,6 @@ accept_reports() {
     close_message
     echo "note: the server logged an xrun during the transfer, and the editor reported it"
 }
-gaps() { grep -iE 'f0( [0-9a-f]{2}){14} f7' "$work/gaps.log" | sed -E 's/^ *\+?([0-9]+):.*/\1/'; }
 
 # Every window mapped on the display, one line each: the time (s, microseconds) it was seen.
 : >"$work/maps.log"
@@ -77,8 +67,7 @@ sleep 0.3
 mark=$(xruns)
 sent=$(packet_count)
 xdotool key ctrl+Return
-wait_for 20 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -gt $sent ]" ||
-    fail "Ctrl+Return sent nothing"
+wait_for 20 dumped $((sent + 1)) || fail "Ctrl+Return sent nothing"
 before=$(map_count)
 pressed=$EPOCHREALTIME
 xdotool key F4
@@ -87,7 +76,7 @@ arrived_then=$(($(packet_count) - sent))
 answered=$(sed -n "$((before + 1))p" "$work/maps.log")
 answer_ms=$((($(microseconds "$answered") - $(microseconds "$pressed")) / 1000))
 xdotool key Escape
-wait_for 30 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -ge $((sent + 10)) ]" ||
+wait_for 30 dumped $((sent + 10)) ||
     fail "the dump did not arrive whole: $(($(packet_count) - sent)) of 10"
 echo "a key during the transfer (${arrived_then} of 10 packets arrived) was answered in ${answer_ms} ms"
 ((arrived_then < 10)) || fail "the key was answered only once the dump had arrived"
@@ -100,22 +89,21 @@ accept_reports "$mark"
 mark=$(xruns)
 sent=$(packet_count)
 started=$EPOCHREALTIME
-click "$main" 416 640 81 33
-wait_for 20 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -gt $sent ]" ||
-    fail "Update sent nothing"
-click "$main" 416 640 81 33
-wait_for 60 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/dump.log') -ge $((sent + 20)) ]" ||
+click_update
+wait_for 20 dumped $((sent + 1)) || fail "Update sent nothing"
+click_update
+wait_for 60 dumped $((sent + 20)) ||
     fail "two clicks: $(($(packet_count) - sent)) of 20 packets arrived"
 took_ms=$((($(microseconds "$EPOCHREALTIME") - $(microseconds "$started")) / 1000))
 # Long enough for a third dump to have begun, had one been sent.
 sleep 1.5
 arrived=$(($(packet_count) - sent))
 ((arrived == 20)) || fail "two clicks gave $arrived packets, not 20"
-expected=$(packets | head -n 10)
-received=$(packets | tail -n 20)
+expected=$(packets monitor | head -n 10)
+received=$(packets monitor | tail -n 20)
 [ "$received" = "$(printf '%s\n%s\n' "$expected" "$expected")" ] ||
     fail "two clicks did not give the dump twice in order:"$'\n'"$received"
-between=$(gaps | tail -n 10 | head -n 1)
+between=$(gaps monitor | tail -n 10 | head -n 1)
 ((between >= pause_frames - period_frames)) ||
     fail "the second dump began $between frames after the first one's closing packet"
 echo "ok: a second click during a dump gave exactly one more, both whole (${took_ms} ms)," \

@@ -1,14 +1,13 @@
 # shellcheck shell=bash
-# Shared by the shell tests that start their own X display. Source it after test_skip.sh; it
-# defines:
+# Shared by the shell tests that start their own X display. Source it after processes.sh and
+# test_skip.sh; it defines:
 #   start_private_display WORK_DIR [WIDTHxHEIGHT]
-#       starts Xvfb on the first free display number, exports DISPLAY and sets xvfb_pid (the
-#       caller stops it); skips the test when Xvfb does not start
-#   stop_private_display  stops that Xvfb, if one was started
+#       starts Xvfb on the first free display number, exports DISPLAY and adds it to pids (so it
+#       stops after everything started later); skips the test when Xvfb does not start
 start_private_display() {
     local work=$1 size=${2:-1200x1000}
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    xvfb_pid=$!
+    pids+=($!)
     for _ in $(seq 100); do
         [ -s "$work/display" ] && break
         sleep 0.1
@@ -16,12 +15,4 @@ start_private_display() {
     [ -s "$work/display" ] || skip_test "Xvfb did not start"
     DISPLAY=":$(head -1 "$work/display")"
     export DISPLAY
-}
-
-stop_private_display() {
-    if [ -n "${xvfb_pid:-}" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-    fi
-    return 0
 }

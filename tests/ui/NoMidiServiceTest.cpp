@@ -15,7 +15,7 @@
 #include "AnsweringDialogs.h"
 #include "QtPrinters.h"
 #include "midi/MidiOutPort.h"
-#include "midi/rtmidi/RtMidiOutService.h"
+#include "midi/backend/MidiBackend.h"
 #include "ui/MIDISetupForm.h"
 #include "ui/frmMain.h"
 
@@ -30,7 +30,7 @@ class NoMidiService : public ::testing::Test {
         setenv("CORVANE_MIDI_API", "jack", 1);
         setenv("JACK_NO_START_SERVER", "1", 1);
         setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-        m_service = createRtMidiOutService();
+        m_service = createMidiOutService();
         m_port = std::make_unique<MidiOutPort>(*m_service);
         m_window = std::make_unique<frmMain>(*m_port, m_dialogs);
     }

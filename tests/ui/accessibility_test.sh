@@ -6,6 +6,8 @@ set -uo pipefail
 
 editor=${1:?usage: accessibility_test.sh path/to/corvane}
 here=$(dirname "$0")
+# shellcheck source=../support/processes.sh
+source "$here/../support/processes.sh"
 # shellcheck source=../support/test_skip.sh
 source "$here/../support/test_skip.sh"
 # shellcheck source=../support/private_display.sh
@@ -22,9 +24,6 @@ for candidate in python3 /usr/bin/python3; do
     fi
 done
 [ -n "$python" ] || skip_test "python3-pyatspi is not installed"
-
-work=$(mktemp -d)
-trap 'stop_private_display; rm -rf "$work"' EXIT
 
 start_private_display "$work" 1200x1000
 # The session bus, and the accessibility bus it starts, end with the script's session.

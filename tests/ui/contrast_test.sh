@@ -5,14 +5,13 @@
 set -uo pipefail
 
 tests=${1:?usage: contrast_test.sh path/to/ui_tests}
+# shellcheck source=../support/processes.sh
+source "$(dirname "$0")/../support/processes.sh"
 # shellcheck source=../support/test_skip.sh
 source "$(dirname "$0")/../support/test_skip.sh"
 # shellcheck source=../support/private_display.sh
 source "$(dirname "$0")/../support/private_display.sh"
 command -v Xvfb >/dev/null || skip_test "Xvfb is not installed"
-
-work=$(mktemp -d)
-trap 'stop_private_display; rm -rf "$work"' EXIT
 
 start_private_display "$work" 1200x1000
 export QT_QPA_PLATFORM=xcb

@@ -5,31 +5,17 @@
 set -uo pipefail
 
 editor=${1:?usage: wayland_cutout_test.sh path/to/corvane}
+# shellcheck source=../support/processes.sh
+source "$(dirname "$0")/../support/processes.sh"
 # shellcheck source=../support/test_skip.sh
 source "$(dirname "$0")/../support/test_skip.sh"
 # shellcheck source=../support/private_display.sh
 source "$(dirname "$0")/../support/private_display.sh"
-# shellcheck source=../support/processes.sh
-source "$(dirname "$0")/../support/processes.sh"
 for tool in Xvfb weston import convert; do
     command -v "$tool" >/dev/null || skip_test "$tool is not installed"
 done
 compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null ||
     skip_test "Qt's Wayland platform is not installed (qt6-wayland)"
-
-work=$(mktemp -d)
-# The editor, then weston, then the display.
-cleanup() {
-    stop_started_processes
-    stop_private_display
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    tail -n 20 "$work"/*.log 2>/dev/null
-    exit 1
-}
 
 start_private_display "$work" 1000x900
 

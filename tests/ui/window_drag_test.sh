@@ -6,25 +6,15 @@
 set -uo pipefail
 
 editor=${1:?usage: window_drag_test.sh path/to/corvane}
+# shellcheck source=../support/processes.sh
+source "$(dirname "$0")/../support/processes.sh"
 # shellcheck source=../support/test_skip.sh
 source "$(dirname "$0")/../support/test_skip.sh"
 # shellcheck source=../support/private_display.sh
 source "$(dirname "$0")/../support/private_display.sh"
-# shellcheck source=../support/processes.sh
-source "$(dirname "$0")/../support/processes.sh"
-fail() { echo "FAIL: $*"; exit 1; }
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || skip_test "$tool is not installed"
 done
-
-work=$(mktemp -d)
-# The editor, then the window manager, then the display.
-cleanup() {
-    stop_started_processes
-    stop_private_display
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 start_private_display "$work" 1200x1000
 if command -v openbox >/dev/null; then

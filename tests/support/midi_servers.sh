@@ -1,0 +1,103 @@
+# shellcheck shell=bash
+# Private MIDI servers for the end-to-end tests, watched by jack_midi_dump. Source it after
+# processes.sh and test_skip.sh; it defines:
+#   start_midi_server KIND   KIND is jackd:PERIOD (jackd2, dummy driver, 48 kHz, asynchronous)
+#                            or pipewire (pipewire and wireplumber, headless, on a private
+#                            session bus and XDG_RUNTIME_DIR, its JACK interface through
+#                            pw-jack). Sets `jack`, the prefix that runs a JACK program against
+#                            it ("" or "pw-jack"), and server_log, server_pid. Skips the test
+#                            when the server cannot start.
+#   server_period            the server's period (quantum) in frames
+#   server_xruns             how many xruns the server has logged so far
+#   start_monitor NAME       jack_midi_dump -a NAME, printing to $work/NAME.txt; waits for
+#                            NAME:input
+#   packets NAME             what the monitor received, one packet a line, upper-case hex
+#   gaps NAME                frames from each packet to the next, one a line
+#   has_port PORT            PORT exists on the server
+#
+# JACK keeps a machine-wide table of at most eight server names. A server that dies without
+# unregistering keeps its entry until a server of the same name starts, so the tests use a few
+# fixed names, and clear the table of dead entries when no server runs at all.
+
+export JACK_NO_START_SERVER=1
+jack=""
+server_log="$work/server.log"
+server_pid=""
+
+jack_forget_dead_servers() {
+    pgrep -x jackd >/dev/null && return 0
+    rm -f /dev/shm/jack-shm-registry /dev/shm/jack_sem.* 2>/dev/null || true
+    find /dev/shm -maxdepth 1 -type s -name 'jack_*' -delete 2>/dev/null || true
+}
+
+# jackd under the first free name corvane-0..3; exports JACK_DEFAULT_SERVER.
+start_jackd() {
+    local period=$1 slot pid
+    command -v jackd >/dev/null || skip_test "jackd is not installed (package jackd2)"
+    jack_forget_dead_servers
+    for slot in 0 1 2 3; do
+        export JACK_DEFAULT_SERVER="corvane-$slot"
+        # A live server of that name (another test's) would answer jack_lsp for ours.
+        pgrep -f -- "jackd .*-n $JACK_DEFAULT_SERVER( |\$)" >/dev/null && continue
+        jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -p "$period" -r 48000 \
+            >"$server_log" 2>&1 &
+        pid=$!
+        for _ in $(seq 200); do
+            kill -0 "$pid" 2>/dev/null || break # the name is taken by a live server
+            if jack_lsp >/dev/null 2>&1; then
+                server_pid=$pid
+                pids+=("$pid")
+                return 0
+            fi
+            sleep 0.05
+        done
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    tail -n 5 "$server_log" >&2
+    skip_test "jackd could not start a dummy server"
+}
+
+start_pipewire() {
+    local tool
+    for tool in pipewire wireplumber pw-jack dbus-daemon; do
+        command -v "$tool" >/dev/null || skip_test "$tool is not installed"
+    done
+    export XDG_RUNTIME_DIR="$work/run"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
+    dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS" >"$work/bus.log" 2>&1 &
+    pids+=($!)
+    wait_for 50 test -S "$XDG_RUNTIME_DIR/bus" || skip_test "no private session bus"
+    pipewire >"$server_log" 2>&1 &
+    server_pid=$!
+    pids+=("$server_pid")
+    wireplumber >"$work/wireplumber.log" 2>&1 &
+    pids+=($!)
+    jack=pw-jack
+    wait_for 100 pw-jack jack_lsp || skip_test "PipeWire's JACK interface did not answer"
+}
+
+start_midi_server() {
+    command -v jack_midi_dump >/dev/null || skip_test "jack_midi_dump is not installed (jackd2)"
+    case $1 in
+        jackd:*) start_jackd "${1#jackd:}" ;;
+        pipewire) start_pipewire ;;
+        *) fail "unknown server $1" ;;
+    esac
+}
+
+server_period() { $jack jack_bufsize | grep -oE '^[0-9]+'; }
+server_xruns() { grep -ciE 'xrun' "$server_log" || true; }
+has_port() { $jack jack_lsp | grep -qx "$1"; }
+
+start_monitor() {
+    $jack stdbuf -oL jack_midi_dump -a "$1" >"$work/$1.txt" 2>/dev/null &
+    pids+=($!)
+    wait_for 100 has_port "$1:input" || fail "jack_midi_dump did not register $1:input"
+}
+
+packets() { grep -oiE 'f0( [0-9a-f]{2}){14} f7' "$work/$1.txt" | tr 'a-f' 'A-F' || true; }
+gaps() {
+    sed -nE 's/^ *([0-9]+): .*/\1/p' "$work/$1.txt" | awk 'NR > 1 { print $1 - last } { last = $1 }'
+}
