@@ -27,10 +27,10 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QKeyEvent;
 class QMenu;
 class QMimeData;
 class QPushButton;
-class QShortcut;
 
 namespace corvane {
 
@@ -122,6 +122,7 @@ class frmMain : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;  // Form_Unload
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A preset file dropped on the window loads as Load does; other drops are ignored.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -150,6 +151,8 @@ class frmMain : public QWidget {
     void createContextMenu();
     void showContextMenu(const QPoint& globalPosition);
     void loadSetListFile(bool send);
+    // Page Down or Page Up while a set list is active: handled, true.
+    bool takesSetListKey(const QKeyEvent& key);
     void showUndoneState(const std::optional<EditorModel>& state);
 
     // The Update command: the dump of the settings as they stand, or a follow-up noted.
@@ -184,7 +187,6 @@ class frmMain : public QWidget {
 
     SetList m_setList;
     QLabel* m_setListLabel = nullptr;  // "2/5  verse.cvp" under the buttons, while a list is on
-    std::array<QShortcut*, 2> m_setListKeys{};  // Page Down, Page Up
 
     QMenu* m_contextMenu = nullptr;
     bool m_sendOnChange = false;

@@ -1,9 +1,9 @@
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPalette>
-#include <QShortcut>
 
 #include <algorithm>
 #include <filesystem>
@@ -37,6 +37,7 @@ QString fromFilePath(const std::filesystem::path& path) {
 
 // Page Down and Page Up, which foot-pedal page turners send, act wherever the focus is, a
 // closed list too, but only while a set list is active; otherwise the lists keep the keys.
+// They are taken from the key presses of the window and its controls.
 void frmMain::createSetListStrip() {
     m_setListLabel = new QLabel(this);
     m_setListLabel->setObjectName(QStringLiteral("lblSetList"));
@@ -49,14 +50,29 @@ void frmMain::createSetListStrip() {
     m_setListLabel->setAccessibleDescription(QStringLiteral("Set list position and file"));
     m_setListLabel->hide();
 
-    const std::pair<Qt::Key, void (frmMain::*)()> keys[] = {
-        {Qt::Key_PageDown, &frmMain::nextPreset},
-        {Qt::Key_PageUp, &frmMain::previousPreset},
-    };
-    for (std::size_t i = 0; i < m_setListKeys.size(); ++i) {
-        m_setListKeys[i] = new QShortcut(QKeySequence(keys[i].first), this);
-        m_setListKeys[i]->setEnabled(false);
-        connect(m_setListKeys[i], &QShortcut::activated, this, keys[i].second);
+    for (QWidget* control : findChildren<QWidget*>()) {
+        control->installEventFilter(this);
+    }
+}
+
+bool frmMain::takesSetListKey(const QKeyEvent& key) {
+    if (m_setList.empty() || key.modifiers() != Qt::NoModifier) {
+        return false;
+    }
+    if (key.key() == Qt::Key_PageDown) {
+        nextPreset();
+        return true;
+    }
+    if (key.key() == Qt::Key_PageUp) {
+        previousPreset();
+        return true;
+    }
+    return false;
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event) {
+    if (!takesSetListKey(*event)) {
+        QWidget::keyPressEvent(event);
     }
 }
 
@@ -85,9 +101,6 @@ void frmMain::openAtStart(const QStringList& paths) {
 
 void frmMain::startSetList(const SetList& list) {
     m_setList = list;
-    for (QShortcut* key : m_setListKeys) {
-        key->setEnabled(true);
-    }
     m_setListLabel->show();
     loadSetListFile(false);
 }

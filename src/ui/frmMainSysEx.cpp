@@ -1,5 +1,6 @@
 #include <QDropEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "ui/UserDialogs.h"
@@ -52,8 +53,11 @@ bool frmMain::takePendingSysExEdit() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    // A preset file dropped on the pattern box is for the window, not text to insert.
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && takesSetListKey(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    // A preset file dropped on the pattern box is for the window, not text to insert.
     if (watched == txtSysEx &&
         (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
         !droppedPresetPaths(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {

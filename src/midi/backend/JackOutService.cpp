@@ -206,6 +206,27 @@ class JackOutService final : public MidiBackend {
         return {};
     }
 
+    // A device whose port went (its client ended, the interface was unplugged) and is back
+    // under the same name is connected again before the dump goes. On the worker.
+    static void reconnectPort(JackClient& c) {
+        jack_port_t* port = c.port.load();
+        std::string destination;
+        {
+            std::lock_guard lock(c.destinationMutex);
+            destination = c.destination;
+        }
+        if (port == nullptr || destination.empty() ||
+            jack_port_connected_to(port, destination.c_str()) != 0 ||
+            jack_port_by_name(c.client, destination.c_str()) == nullptr) {
+            return;
+        }
+        const int result = jack_connect(c.client, jack_port_name(port), destination.c_str());
+        if (result == 0 || result == EEXIST) {
+            c.receiverGone = false;
+            c.refreshConnection();
+        }
+    }
+
     static void unregisterPort(JackClient& c) {
         jack_port_t* port = c.port.exchange(nullptr);
         c.quiesce();
@@ -261,6 +282,9 @@ class JackOutService final : public MidiBackend {
     DumpOutcome carry(std::vector<std::vector<std::uint8_t>> packets) override {
         const std::shared_ptr<JackClient> client = m_client;
         JackClient& c = *client;
+        if (!m_destination.empty() && !c.connected) {
+            m_worker.run([client] { reconnectPort(*client); }, kCallLimit);
+        }
         DumpSchedule schedule(std::move(packets), c.rate, c.lastFrame);
         const auto deadline = Clock::now() + kDumpLimit;
         c.judged = false;
