@@ -3,7 +3,6 @@ readers are told what it is doing and told again when the dump has ended; at res
 as before. Run on a private session bus, with DISPLAY set and a JACK server to open the mapper on:
     atspi_transfer.py path/to/corvane"""
 import os
-import subprocess
 import sys
 import time
 
@@ -11,7 +10,7 @@ import pyatspi
 from gi.repository import GLib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui"))
-from atspi_names import descendants, find_frame  # noqa: E402
+from atspi_names import descendants, find_frame, start_editor  # noqa: E402
 
 AT_REST = "Send the settings to the unit (Ctrl+Return)"
 SENDING = "Sending the settings to the unit"
@@ -31,13 +30,10 @@ def wait_until(condition, seconds):
 
 
 def main():
-    len(pyatspi.Registry.getDesktop(0))
-    editor = subprocess.Popen([sys.argv[1]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    editor, frame = start_editor(sys.argv[1])
     failures = []
     try:
-        frame = find_frame("Corvane")
         if frame is None:
-            print("FAIL: no window named Corvane in the accessibility tree")
             return 1
         buttons = push_buttons(frame)
         buttons["Device"].queryAction().doAction(0)

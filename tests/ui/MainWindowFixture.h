@@ -22,7 +22,7 @@
 namespace corvane {
 
 // A main window on a recording MIDI service with one device and answered dialogs. A dump
-// stays on its way until the test ends it, and the pause after it passes when the test says.
+// stays on its way until the test ends it, and the test says when the pause after it is over.
 class MainWindowFixture : public ::testing::Test {
   protected:
     MainWindowFixture() : service({"Test Synth"}), port(service) {

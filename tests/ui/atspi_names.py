@@ -86,15 +86,23 @@ def controls(frame):
     return found
 
 
-def main():
+def start_editor(path):
+    """Starts the editor at path; returns its process and its main window's node, or None
+    (said on standard output) when the window did not reach the accessibility tree."""
     # Bring up the accessibility bus and its registry before the editor asks for them, so a
     # slow start (a sanitizer build on a busy machine) does not race their activation.
     len(pyatspi.Registry.getDesktop(0))
-    editor = subprocess.Popen([sys.argv[1]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    editor = subprocess.Popen([path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    frame = find_frame("Corvane")
+    if frame is None:
+        print("FAIL: no window named Corvane in the accessibility tree")
+    return editor, frame
+
+
+def main():
+    editor, frame = start_editor(sys.argv[1])
     try:
-        frame = find_frame("Corvane")
         if frame is None:
-            print("FAIL: no window named Corvane in the accessibility tree")
             return 1
         found = controls(frame)
         for name, role in MAIN_WINDOW.items():
