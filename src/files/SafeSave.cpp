@@ -433,9 +433,11 @@ bool SafeSave::keepCopy(int original) {
     if (!copy.isOpen()) {
         return fail("cannot keep a copy of the old bytes beside", EEXIST);
     }
-    // Readable by the file's owner when root saves; nobody else needs it.
+    // Readable by the file's owner when root saves; nobody else needs it. A copy left with its
+    // maker's owner still holds the old bytes.
     saveStep("fchown");
-    static_cast<void>(::fchown(copy.get(), m_status.st_uid, m_status.st_gid));
+    const int owned = ::fchown(copy.get(), m_status.st_uid, m_status.st_gid);
+    static_cast<void>(owned);
     std::vector<char> buffer(kCopyBufferSize);
     for (off_t offset = 0;;) {
         saveStep("pread");

@@ -33,13 +33,14 @@ void frmMain::openDeviceByName(const QString& name) {
         }
         return;
     }
-    std::string reason =
-        "No MIDI output device name contains \"" + escapeControlBytes(text) + "\".";
-    if (match.kind == DeviceNameMatch::Kind::Several) {
-        reason = "Several MIDI output device names contain \"" + escapeControlBytes(text) + "\":";
-        for (const std::size_t position : match.positions) {
-            reason += "\n" + escapeControlBytes(choices[position]);
-        }
+    const bool several = match.kind == DeviceNameMatch::Kind::Several;
+    std::string reason = several ? "Several MIDI output device names contain \""
+                                 : "No MIDI output device name contains \"";
+    reason += escapeControlBytes(text);
+    reason += several ? "\":" : "\".";
+    for (const std::size_t position : match.positions) {
+        reason += '\n';
+        reason += escapeControlBytes(choices[position]);
     }
     m_dialogs.showMessage(this, openFailureMessage(MidiResult::BadDeviceId, reason));
 }
