@@ -19,7 +19,7 @@ readonly cli=${2:?usage: window_stage_e2e.sh CORVANE_BINARY CORVANE_CLI_BINARY}
 # shellcheck source=window_common.sh
 source "$(dirname "$0")/window_common.sh"
 
-start_window_test jackd:256
+start_window_test jackd:1024
 monitor_pid=${pids[-1]}
 
 # A preset of the defaults with some of its lines (number: text) replaced.
