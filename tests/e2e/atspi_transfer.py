@@ -10,7 +10,7 @@ import pyatspi
 from gi.repository import GLib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui"))
-from atspi_names import descendants, find_frame, start_editor  # noqa: E402
+from atspi_names import descendants, find_frame, start_editor, verdict  # noqa: E402
 
 AT_REST = "Send the settings to the unit (Ctrl+Return)"
 SENDING = "Sending the settings to the unit"
@@ -80,11 +80,7 @@ def main():
     finally:
         editor.terminate()
         editor.wait(10)
-    for failure in failures:
-        print("FAIL:", failure)
-    if not failures:
-        print("PASS: screen readers are told of the dump on its way and of its end")
-    return 1 if failures else 0
+    return verdict(failures, "screen readers are told of the dump on its way and of its end")
 
 
 if __name__ == "__main__":

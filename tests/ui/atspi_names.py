@@ -99,6 +99,15 @@ def start_editor(path):
     return editor, frame
 
 
+def verdict(failures, passed):
+    """Prints each failure, or passed when there is none; returns the exit status."""
+    for failure in failures:
+        print("FAIL:", failure)
+    if not failures:
+        print("PASS:", passed)
+    return 1 if failures else 0
+
+
 def main():
     editor, frame = start_editor(sys.argv[1])
     try:
@@ -126,11 +135,7 @@ def main():
     finally:
         editor.terminate()
         editor.wait(10)
-    for failure in failures:
-        print("FAIL:", failure)
-    if not failures:
-        print(f"PASS: {len(MAIN_WINDOW)} controls named, the device list labelled")
-    return 1 if failures else 0
+    return verdict(failures, f"{len(MAIN_WINDOW)} controls named, the device list labelled")
 
 
 if __name__ == "__main__":
