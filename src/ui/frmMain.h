@@ -11,6 +11,7 @@
 
 #include <array>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,6 +50,13 @@ QPoint centredWindowPosition(QSize screen);
 // The paths of the local files with the extension cvp that the drag data carries, by file
 // name; empty when it carries anything else (no file, another kind of file, a remote address).
 QStringList droppedPresetPaths(const QMimeData& data);
+
+// "Invalid Corvane Preset File!", the message of a refused load.
+QString invalidPresetText();
+// A path the user gave, as the file system names it.
+std::filesystem::path toFilePath(const QString& path);
+// The set list of the files and folders that the paths name (see SetList::fromPaths).
+SetList setListOf(const QStringList& paths);
 
 // Runs a task on the window's thread once a time has passed, unless the window has gone by
 // then. Tests give one that runs it when they choose.

@@ -23,15 +23,6 @@ namespace {
 
 const QString kPresetFilter = QStringLiteral("Corvane Preset File(*.cvp)");
 
-QString invalidPresetText() {
-    return QString::fromUtf8(kInvalidPresetMessage.data(),
-                             static_cast<qsizetype>(kInvalidPresetMessage.size()));
-}
-
-std::filesystem::path toFilePath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
 // Applies the preset file at path to the window, or returns why it was rejected.
 std::optional<std::string> applyPresetFile(frmMain& window, const QString& path) {
     PresetReadResult result = readPresetFile(toFilePath(path));
@@ -43,6 +34,23 @@ std::optional<std::string> applyPresetFile(frmMain& window, const QString& path)
 }
 
 }  // namespace
+
+QString invalidPresetText() {
+    return QString::fromUtf8(kInvalidPresetMessage.data(),
+                             static_cast<qsizetype>(kInvalidPresetMessage.size()));
+}
+
+std::filesystem::path toFilePath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+SetList setListOf(const QStringList& paths) {
+    std::vector<std::filesystem::path> files;
+    for (const QString& path : paths) {
+        files.push_back(toFilePath(path));
+    }
+    return SetList::fromPaths(files);
+}
 
 void frmMain::cmdLoad_Click() {
     if (!takePendingSysExEdit()) {
@@ -95,11 +103,7 @@ void frmMain::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, paths] {
         if (paths.size() > 1) {
-            std::vector<std::filesystem::path> files;
-            for (const QString& path : paths) {
-                files.push_back(toFilePath(path));
-            }
-            startSetList(SetList(std::move(files)));
+            startSetList(setListOf(paths));
         } else if (takePendingSysExEdit()) {
             Load_Preset(paths.front());
         }

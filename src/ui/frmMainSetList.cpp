@@ -1,18 +1,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLabel>
 #include <QPalette>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "files/MessageText.h"
 #include "midi/MidiOutPort.h"
-#include "presets/PresetFile.h"
 #include "ui/SerifFace.h"
 #include "ui/frmMain.h"
 
@@ -24,10 +20,6 @@ namespace {
 constexpr QRect kSetListStrip{80, 690, 529, 28};
 constexpr qreal kSetListPointSize = 12.0;
 const QColor kSetListText(214, 224, 255);
-
-std::filesystem::path toFilePath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
 
 QString fromFilePath(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.string()));
@@ -81,18 +73,13 @@ void frmMain::openAtStart(const QStringList& paths) {
         loadPresetGivenAtStart(paths.front());
         return;
     }
-    std::vector<std::filesystem::path> files;
-    for (const QString& path : paths) {
-        files.push_back(toFilePath(path));
-    }
-    const SetList list = SetList::fromPaths(files);
+    const SetList list = setListOf(paths);
     if (list.empty()) {
         const std::string shown =
             escapeControlBytes(paths.join(QStringLiteral(", ")).toStdString());
         m_dialogs.showMessage(
             this,
-            QString::fromUtf8(kInvalidPresetMessage.data(),
-                              static_cast<qsizetype>(kInvalidPresetMessage.size())) +
+            invalidPresetText() +
                 QStringLiteral("\n%1 holds no .cvp files.").arg(QString::fromStdString(shown)));
         return;
     }
