@@ -12,7 +12,6 @@
 
 #include "cli/CliPresetInput.h"
 #include "files/MessageText.h"
-#include "midi/DeviceNameMatch.h"
 #include "midi/MidiOutPort.h"
 #include "midi/MidiOutService.h"
 #include "midi/UpdateTransfer.h"
@@ -121,20 +120,17 @@ PositionChoice choosePosition(const std::vector<std::string>& choices, const Sen
         return {};
     }
     const std::string shownText = escapeControlBytes(request.nameText);
-    const DeviceNameMatch match = matchDeviceName(choices, request.nameText);
-    switch (match.kind) {
-        case DeviceNameMatch::Kind::One:
-            return {match.positions.front()};
-        case DeviceNameMatch::Kind::Several: {
-            std::string problem = "--device-name \"" + shownText +
-                                  "\" matches several MIDI output devices; name one of:";
-            for (const std::size_t position : match.positions) {
-                problem += "\n  " + portLine(choices, position);
-            }
-            return {std::nullopt, usageError(io, problem, kSendUsage)};
+    const std::vector<std::size_t> named = positionsNamed(choices, request.nameText);
+    if (named.size() == 1) {
+        return {named.front()};
+    }
+    if (!named.empty()) {
+        std::string problem =
+            "--device-name \"" + shownText + "\" matches several MIDI output devices; name one of:";
+        for (const std::size_t position : named) {
+            problem += "\n  " + portLine(choices, position);
         }
-        case DeviceNameMatch::Kind::None:
-            break;
+        return {std::nullopt, usageError(io, problem, kSendUsage)};
     }
     io.err << "corvane-cli: no MIDI output device name contains \"" << shownText
            << "\"; see 'corvane-cli ports'\n";
@@ -147,7 +143,7 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
             io.out << "Sent " << report.packetsSent << " packets to " << target << '\n';
             return kExitOk;
         case TransferReport::Status::SendFailed:
-            io.err << "Couldn't send to midi out: " << escapeControlBytes(report.message) << '\n'
+            io.err << "Couldn't send to midi out: " << escapeControlBytes(report.reason) << '\n'
                    << target << ": " << report.packetsDelivered << " of " << report.packetsInDump
                    << " delivered";
             if (report.failedSends > 0) {
@@ -160,8 +156,8 @@ int reportTransfer(const TransferReport& report, const std::string& target, CliS
         case TransferReport::Status::Unsendable:
             break;
     }
-    io.err << "corvane-cli: nothing sent to " << target << ": "
-           << escapeControlBytes(report.message) << '\n';
+    io.err << "corvane-cli: nothing sent to " << target << ": " << escapeControlBytes(report.reason)
+           << '\n';
     return kExitFailure;
 }
 

@@ -1,5 +1,7 @@
 #include "midi/MidiOutPort.h"
 
+#include <algorithm>
+#include <cctype>
 #include <utility>
 
 namespace corvane {
@@ -8,23 +10,29 @@ std::string openRefusedText(MidiResult result) {
     return "Couldn't open midi out, rc = " + std::to_string(resultCode(result));
 }
 
-DumpOutcome refusedDump(std::size_t packets, MidiResult result, std::string reason) {
-    const int count = static_cast<int>(packets);
-    return {.packetsSent = count,
-            .packetsDelivered = 0,
-            .failedSends = count,
-            .firstError = result,
-            .reason = std::move(reason)};
+std::vector<std::size_t> positionsNamed(const std::vector<std::string>& choices,
+                                        std::string_view text) {
+    const auto fold = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    std::vector<std::size_t> exact;
+    std::vector<std::size_t> containing;
+    for (std::size_t position = 1; position < choices.size(); ++position) {
+        const std::string& name = choices[position];
+        if (name == text) {
+            exact.push_back(position);
+        }
+        if (std::search(name.begin(), name.end(), text.begin(), text.end(),
+                        [&](char a, char b) { return fold(a) == fold(b); }) != name.end()) {
+            containing.push_back(position);
+        }
+    }
+    return exact.empty() ? containing : exact;
 }
 
 MidiOutPort::MidiOutPort(MidiOutService& service) : m_service(service) {}
 
 std::vector<std::string> MidiOutPort::deviceChoices() const {
-    std::vector<std::string> choices{std::string(kMidiMapperName)};
-    const int count = m_service.deviceCount();
-    for (int id = 0; id < count; ++id) {
-        choices.push_back(m_service.deviceName(id));
-    }
+    std::vector<std::string> choices = m_service.deviceNames();
+    choices.insert(choices.begin(), std::string(kMidiMapperName));
     return choices;
 }
 
@@ -53,21 +61,6 @@ void MidiOutPort::closeForExit() {
     }
     m_closedForExit = true;
     midiOutClose();
-}
-
-MidiResult MidiOutPort::Send_SysEx(std::span<const std::uint8_t> message) {
-    if (!isOpen()) {
-        return MidiResult::NotOpen;
-    }
-    return m_service.send(message);
-}
-
-void MidiOutPort::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
-    if (isOpen()) {
-        m_service.sendDump(std::move(packets), std::move(done));
-        return;
-    }
-    done(refusedDump(packets.size(), MidiResult::NotOpen, "No MIDI output port is open."));
 }
 
 }  // namespace corvane

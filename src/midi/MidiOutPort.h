@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "midi/MidiOutService.h"
@@ -13,8 +14,11 @@ namespace corvane {
 // The report of a refused open: the text, then the result code in decimal.
 std::string openRefusedText(MidiResult result);
 
-// The outcome of a dump of `packets` packets refused whole, none of them sent.
-DumpOutcome refusedDump(std::size_t packets, MidiResult result, std::string reason);
+// The positions of deviceChoices() that a device name given by the user names: the devices
+// whose name equals `text`, else those whose name contains it, ignoring ASCII letter case.
+// Exactly one is a choice. Position 0, the mapper, is not a device and is never named.
+std::vector<std::size_t> positionsNamed(const std::vector<std::string>& choices,
+                                        std::string_view text);
 
 // The shared state of the program's one MIDI output port.
 struct MidiPortState {
@@ -53,13 +57,11 @@ class MidiOutPort final {
     std::string serviceError() const { return m_service.lastError(); }
 
     bool isOpen() const { return m_state.hMidiOut != 0; }
-    // One complete system-exclusive message. With no port open returns MidiResult::NotOpen
-    // without asking the service.
-    MidiResult Send_SysEx(std::span<const std::uint8_t> message);
-    // Hands a whole dump to the service (MidiOutService::sendDump), which calls done on a thread
-    // of its own once the dump has ended. With no port open, done runs at once, inside this
-    // call, with every packet refused (MidiResult::NotOpen) and the service left alone.
-    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done);
+    // Hands a whole dump to the open port's service (MidiOutService::sendDump), which calls
+    // done on a thread of its own once the dump has ended.
+    void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
+        m_service.sendDump(std::move(packets), std::move(done));
+    }
 
   private:
     MidiOutService& m_service;

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,11 +35,12 @@ constexpr std::chrono::milliseconds kPacketPause{100};
 
 // What became of a dump handed to MidiOutService::sendDump.
 struct DumpOutcome {
-    int packetsSent = 0;                     // packets the service tried to send
-    int packetsDelivered = 0;                // packets known to have left on the chosen connection
-    int failedSends = 0;                     // packets refused at once
-    MidiResult firstError = MidiResult::Ok;  // the first refused send's result; BackendError for a later loss
-    std::string reason;                      // why not every packet was delivered; empty when all were
+    int packetsSent = 0;       // packets the service tried to send
+    int packetsDelivered = 0;  // packets known to have left on the chosen connection
+    int failedSends = 0;       // packets refused at once
+    // The first refused send's result; BackendError for a loss on the way.
+    MidiResult firstError = MidiResult::Ok;
+    std::string reason;  // why not every packet was delivered; empty when all were
 };
 using DumpDone = std::function<void(const DumpOutcome&)>;
 
@@ -51,12 +51,11 @@ class MidiOutService {
     // True when a MIDI back end runs; a service without one has no devices and refuses every
     // open with MidiResult::NoService (lastError() says why).
     virtual bool isAvailable() = 0;
-    virtual int deviceCount() = 0;               // devices are ids 0..count-1
-    virtual std::string deviceName(int id) = 0;  // product name; empty for an unknown id
-    virtual MidiResult open(int id) = 0;         // id -1 is the mapper
-    virtual MidiResult close() = 0;              // MidiResult::NotOpen when nothing is open
+    // The devices' product names, read at once: device id i is names[i].
+    virtual std::vector<std::string> deviceNames() = 0;
+    virtual MidiResult open(int id) = 0;  // id -1 is the mapper
+    virtual MidiResult close() = 0;       // MidiResult::NotOpen when nothing is open
     virtual bool isOpen() const = 0;
-    virtual MidiResult send(std::span<const std::uint8_t> message) = 0;  // one complete message
     // Sends one dump on the open port, in order: the first packet at once (the next cycle of the
     // server), each later one kPacketPause after the one before on the service's own clock.
     // Returns without waiting for the series. Calls done exactly once, never from inside

@@ -11,13 +11,8 @@ namespace corvane {
 namespace {
 
 TransferReport reportOf(const DumpOutcome& outcome) {
-    TransferReport report;
+    TransferReport report{outcome};
     report.packetsInDump = static_cast<int>(kPacketCount);
-    report.packetsSent = outcome.packetsSent;
-    report.packetsDelivered = outcome.packetsDelivered;
-    report.failedSends = outcome.failedSends;
-    report.firstError = outcome.firstError;
-    report.message = outcome.reason;
     // Judged against the whole dump: a service that stopped early has not delivered it.
     if (report.packetsDelivered < report.packetsInDump) {
         report.status = TransferReport::Status::SendFailed;
@@ -41,12 +36,12 @@ std::optional<TransferReport> UpdateTransfer::request(const FilterSettings& sett
     TransferReport refused;
     if (auto unsendable = findUnsendableValue(settings)) {
         refused.status = TransferReport::Status::Unsendable;
-        refused.message = *unsendable;
+        refused.reason = *unsendable;
         return refused;
     }
     if (!m_port.isOpen()) {
         refused.status = TransferReport::Status::NoPort;
-        refused.message = "No MIDI output device is open.";
+        refused.reason = "No MIDI output device is open.";
         return refused;
     }
     std::vector<std::vector<std::uint8_t>> packets;

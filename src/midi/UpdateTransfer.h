@@ -3,7 +3,6 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <string>
 
 #include "midi/MidiOutService.h"
 #include "settings/FilterSettings.h"
@@ -12,7 +11,9 @@ namespace corvane {
 
 class MidiOutPort;
 
-struct TransferReport {
+// An Update's outcome: the dump's, and the reason (DumpOutcome::reason) also when nothing was
+// sent.
+struct TransferReport : DumpOutcome {
     enum class Status {
         Sent,        // every packet of the dump was delivered
         NoPort,      // no port open: nothing sent
@@ -20,12 +21,7 @@ struct TransferReport {
         SendFailed,  // the dump ended with at least one packet not delivered
     };
     Status status = Status::Sent;
-    int packetsInDump = 0;     // the dump's packets (10); 0 when nothing was handed to the port
-    int packetsSent = 0;       // sends attempted
-    int packetsDelivered = 0;  // known to have left on the chosen connection
-    int failedSends = 0;       // refused at once
-    MidiResult firstError = MidiResult::Ok;  // result of the first refused send
-    std::string message;                     // why not every packet went, or why nothing was sent
+    int packetsInDump = 0;  // the dump's packets (10); 0 when nothing was handed to the port
 
     bool ok() const { return status == Status::Sent; }
 };

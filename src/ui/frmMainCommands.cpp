@@ -20,7 +20,7 @@ namespace corvane {
 namespace {
 
 QString transferFailure(const TransferReport& report) {
-    const QString reason = QString::fromStdString(report.message);
+    const QString reason = QString::fromStdString(report.reason);
     switch (report.status) {
         case TransferReport::Status::Sent:
             break;

@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "files/MessageText.h"
-#include "midi/DeviceNameMatch.h"
 #include "midi/MidiOutPort.h"
 #include "ui/MIDISetupForm.h"
 #include "ui/frmMain.h"
@@ -25,20 +24,20 @@ void frmMain::cmdDevice_Click() {
 void frmMain::openDeviceByName(const QString& name) {
     const std::vector<std::string> choices = m_port.deviceChoices();
     const std::string text = name.toStdString();
-    const DeviceNameMatch match = matchDeviceName(choices, text);
-    if (match.kind == DeviceNameMatch::Kind::One) {
-        const MidiResult opened = m_port.choosePosition(static_cast<int>(match.positions.front()));
+    const std::vector<std::size_t> named = positionsNamed(choices, text);
+    if (named.size() == 1) {
+        const MidiResult opened = m_port.choosePosition(static_cast<int>(named.front()));
         if (opened != MidiResult::Ok) {
             m_dialogs.showMessage(this, openFailureMessage(opened, m_port.serviceError()));
         }
         return;
     }
-    const bool several = match.kind == DeviceNameMatch::Kind::Several;
+    const bool several = !named.empty();
     std::string reason = several ? "Several MIDI output device names contain \""
                                  : "No MIDI output device name contains \"";
     reason += escapeControlBytes(text);
     reason += several ? "\":" : "\".";
-    for (const std::size_t position : match.positions) {
+    for (const std::size_t position : named) {
         reason += '\n';
         reason += escapeControlBytes(choices[position]);
     }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <future>
@@ -43,14 +42,11 @@ class ScopedEnv {
 // dump is refused whole, reported on a thread of the service's.
 void expectNoService(MidiOutService& service, const std::string& reasonPart) {
     EXPECT_FALSE(service.isAvailable());
-    EXPECT_EQ(service.deviceCount(), 0);
-    EXPECT_EQ(service.deviceName(0), "");
+    EXPECT_TRUE(service.deviceNames().empty());
     EXPECT_EQ(service.open(kMidiMapperId), MidiResult::NoService);
     EXPECT_EQ(service.open(0), MidiResult::NoService);
     EXPECT_NE(service.lastError().find(reasonPart), std::string::npos) << service.lastError();
     EXPECT_FALSE(service.isOpen());
-    constexpr std::array<std::uint8_t, 3> kMessage = {0xF0, 0x01, 0xF7};
-    EXPECT_EQ(service.send(kMessage), MidiResult::NotOpen);
     EXPECT_EQ(service.close(), MidiResult::NotOpen);
 
     std::promise<std::pair<DumpOutcome, std::thread::id>> reported;

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,8 +10,6 @@ namespace corvane {
 namespace {
 
 using Kind = FakeMidiOutService::CallKind;
-
-constexpr std::array<std::uint8_t, 3> kMessage = {0xF0, 0x01, 0xF7};
 
 TEST(MidiOutPortChoices, ListTheMapperFirstThenEveryDeviceInIdOrder) {
     struct Case {
@@ -75,30 +70,6 @@ TEST(MidiOutPortOpen, RefusalLeavesNoPortAndKeepsTheCode) {
         EXPECT_EQ(port.state().hMidiOut, 0);
         EXPECT_FALSE(port.isOpen());
     }
-}
-
-TEST(MidiOutPortSend, WithNoPortOpenFailsWithoutAskingTheService) {
-    FakeMidiOutService service({"A"});
-    service.refuseOpen(4);
-    MidiOutPort port(service);
-    EXPECT_EQ(port.Send_SysEx(kMessage), MidiResult::NotOpen);
-    port.midiOutOpen(0);
-    EXPECT_EQ(port.Send_SysEx(kMessage), MidiResult::NotOpen);
-
-    EXPECT_TRUE(service.sentMessages().empty());
-}
-
-TEST(MidiOutPortSend, PassesTheMessageAndTheServiceResult) {
-    FakeMidiOutService service({"A"});
-    service.failSend(2, 9);
-    MidiOutPort port(service);
-    port.midiOutOpen(0);
-
-    EXPECT_EQ(port.Send_SysEx(kMessage), MidiResult::Ok);
-    EXPECT_EQ(resultCode(port.Send_SysEx(kMessage)), 9);
-    EXPECT_EQ(port.serviceError(), "fake: send 2 failed");
-    EXPECT_EQ(service.sentMessages(),
-              (std::vector<std::vector<std::uint8_t>>(2, {kMessage.begin(), kMessage.end()})));
 }
 
 TEST(MidiOutPortClose, AlwaysAsksTheServiceAndKeepsItsResult) {
@@ -181,20 +152,6 @@ TEST(MidiOutPortExit, ClosesOnceAndOnlyAfterADeviceWasChosen) {
             EXPECT_FALSE(service.isOpen());
         }
     }
-}
-
-TEST(MidiOutPortDump, WithNoPortOpenEveryPacketIsRefusedWithoutAskingTheService) {
-    FakeMidiOutService service({"A"});
-    MidiOutPort port(service);
-    std::optional<DumpOutcome> outcome;
-    port.sendDump({{kMessage.begin(), kMessage.end()}},
-                  [&](const DumpOutcome& ended) { outcome = ended; });
-    ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->packetsSent, 1);
-    EXPECT_EQ(outcome->failedSends, 1);
-    EXPECT_EQ(outcome->packetsDelivered, 0);
-    EXPECT_EQ(outcome->firstError, MidiResult::NotOpen);
-    EXPECT_TRUE(service.calls().empty());
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST_P(UpdateTransferFailedDump, ReportsWhatTheServiceKnows) {
     EXPECT_EQ(report.failedSends, failed);
     EXPECT_EQ(report.packetsDelivered, 10 - failed - c.lostOnTheWay);
     EXPECT_EQ(resultCode(report.firstError), c.expectedCode);
-    EXPECT_EQ(report.message,
+    EXPECT_EQ(report.reason,
               failed > 0 ? "fake: send " + std::to_string(c.failingSends.front()) + " failed"
                          : "fake: " + std::to_string(c.lostOnTheWay) + " lost on the way");
 }
@@ -140,7 +140,7 @@ TEST_P(UpdateTransferRefused, ReportsAtOnceAndSendsNothing) {
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->status, GetParam().status);
     EXPECT_EQ(report->packetsSent, 0);
-    EXPECT_FALSE(report->message.empty());
+    EXPECT_FALSE(report->reason.empty());
     EXPECT_FALSE(transfer.busy());
     EXPECT_FALSE(doneRan);
     EXPECT_EQ(service.dumpCount(), 0);

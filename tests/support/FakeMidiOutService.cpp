@@ -50,12 +50,8 @@ int FakeMidiOutService::closeCount() const {
     return static_cast<int>(std::ranges::count(m_calls, CallKind::Close, &Call::kind));
 }
 
-int FakeMidiOutService::deviceCount() {
-    return m_available ? static_cast<int>(m_deviceNames.size()) : 0;
-}
-
-std::string FakeMidiOutService::deviceName(int id) {
-    return id >= 0 && id < deviceCount() ? m_deviceNames[static_cast<std::size_t>(id)] : "";
+std::vector<std::string> FakeMidiOutService::deviceNames() {
+    return m_available ? m_deviceNames : std::vector<std::string>{};
 }
 
 MidiResult FakeMidiOutService::open(int id) {
@@ -70,7 +66,7 @@ MidiResult FakeMidiOutService::open(int id) {
         call.result = *m_openRefusal;
         return record(std::move(call), "fake: open refused");
     }
-    if (id < kMidiMapperId || id >= deviceCount()) {
+    if (id < kMidiMapperId || id >= static_cast<int>(deviceNames().size())) {
         call.result = MidiResult::BadDeviceId;
         return record(std::move(call), "fake: no device " + std::to_string(id));
     }
@@ -89,7 +85,7 @@ MidiResult FakeMidiOutService::close() {
     return record(std::move(call), "");
 }
 
-MidiResult FakeMidiOutService::send(std::span<const std::uint8_t> message) {
+MidiResult FakeMidiOutService::sendPacket(std::span<const std::uint8_t> message) {
     ++m_sendCount;
     Call call{.kind = CallKind::Send,
               .deviceId = 0,
@@ -111,7 +107,7 @@ void FakeMidiOutService::sendDump(std::vector<std::vector<std::uint8_t>> packets
     ++m_dumpCount;
     DumpOutcome outcome;
     for (const std::vector<std::uint8_t>& packet : packets) {
-        const MidiResult result = send(packet);
+        const MidiResult result = sendPacket(packet);
         ++outcome.packetsSent;
         if (result != MidiResult::Ok) {
             if (outcome.failedSends == 0) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,16 +62,16 @@ class FakeMidiOutService final : public MidiOutService {
     int closeCount() const;
 
     bool isAvailable() override { return m_available; }
-    int deviceCount() override;
-    std::string deviceName(int id) override;
+    std::vector<std::string> deviceNames() override;
     MidiResult open(int id) override;
     MidiResult close() override;
     bool isOpen() const override { return m_open; }
-    MidiResult send(std::span<const std::uint8_t> message) override;
     void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override;
     std::string lastError() const override { return m_lastError; }
 
   private:
+    // One packet of a dump, recorded as a send.
+    MidiResult sendPacket(std::span<const std::uint8_t> message);
     MidiResult record(Call call, std::string error);
 
     std::vector<std::string> m_deviceNames;

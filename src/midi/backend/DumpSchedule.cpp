@@ -70,10 +70,7 @@ bool DumpSchedule::cycle(const CycleFacts& facts, PacketSink& sink) {
 }
 
 std::optional<std::uint32_t> DumpSchedule::lastFrame() const {
-    if (m_next == 0) {
-        return std::nullopt;
-    }
-    return m_records[m_next - 1].frame;
+    return m_next == 0 ? std::nullopt : std::optional(m_records[m_next - 1].frame);
 }
 
 DumpOutcome DumpSchedule::outcome(const std::string& destination) const {

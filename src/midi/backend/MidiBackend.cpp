@@ -4,164 +4,95 @@
 #include <jack/jack.h>
 
 #include <cstdlib>
-#include <future>
+#include <string_view>
 
 namespace corvane {
-
-const char* const kNotOpenText = "No MIDI output port is open.";
-
-MidiResult MidiBackend::open(int id) {
-    if (!isAvailable()) {
-        return MidiResult::NoService;
-    }
-    if (m_open) {
-        close();
-    }
-    if (id != kMidiMapperId && (id < 0 || id >= deviceCount())) {
-        setError("There is no MIDI output device with id " + std::to_string(id) + ".");
-        return MidiResult::BadDeviceId;
-    }
-    const MidiResult result = openPort(id);
-    m_open = result == MidiResult::Ok;
-    return result;
-}
-
-std::string MidiBackend::deviceName(int id) {
-    const std::vector<std::string> names = devices();
-    return id >= 0 && id < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(id)]
-                                                          : std::string();
-}
-
-MidiResult MidiBackend::close() {
-    if (!m_open) {
-        setError(kNotOpenText);
-        return MidiResult::NotOpen;
-    }
-    m_open = false;
-    return closePort();
-}
-
-void MidiBackend::sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) {
-    std::lock_guard lock(m_mutex);
-    if (!m_dumpThread.joinable()) {
-        m_dumpThread = std::thread([this] { carryDumps(); });
-    }
-    m_dump = Dump{std::move(packets), std::move(done), m_open};
-    m_changed.notify_all();
-}
-
-void MidiBackend::carryDumps() {
-    std::unique_lock lock(m_mutex);
-    while (true) {
-        m_changed.wait(lock, [&] { return m_ending || m_dump; });
-        if (!m_dump) {
-            return;
-        }
-        Dump dump = std::move(*m_dump);
-        m_dump.reset();
-        lock.unlock();
-        const int count = static_cast<int>(dump.packets.size());
-        const DumpOutcome outcome =
-            dump.open ? carry(std::move(dump.packets))
-                      : DumpOutcome{count, 0, count, MidiResult::NotOpen, kNotOpenText};
-        dump.done(outcome);
-        lock.lock();
-    }
-}
-
-void MidiBackend::endDumps() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_ending = true;
-    }
-    m_changed.notify_all();
-    if (m_dumpThread.joinable()) {
-        m_dumpThread.join();
-    }
-}
-
-MidiResult MidiBackend::send(std::span<const std::uint8_t> message) {
-    std::promise<DumpOutcome> done;
-    std::future<DumpOutcome> outcome = done.get_future();
-    sendDump({{message.begin(), message.end()}},
-             [&done](const DumpOutcome& o) { done.set_value(o); });
-    const DumpOutcome o = outcome.get();
-    if (o.packetsDelivered == 1) {
-        return MidiResult::Ok;
-    }
-    setError(o.reason);
-    return o.firstError;
-}
-
-std::string MidiBackend::lastError() const {
-    std::lock_guard lock(m_mutex);
-    return m_lastError;
-}
-
-void MidiBackend::setError(std::string text) {
-    std::lock_guard lock(m_mutex);
-    m_lastError = std::move(text);
-}
 
 namespace {
 
 constexpr const char* kApiVariable = "CORVANE_MIDI_API";
+constexpr const char* kNotOpenText = "No MIDI output port is open.";
 
 struct Api {
     const char* name;         // as CORVANE_MIDI_API names it
     const char* displayName;  // in messages
-    std::unique_ptr<MidiBackend> (*create)(MidiWorker&);
+    std::unique_ptr<MidiLibrary> (*start)(MidiWorker&, LastError&);
 };
 
-constexpr Api kApis[] = {{"alsa", "ALSA", &createAlsaBackend},
-                         {"jack", "JACK", &createJackBackend}};
+constexpr Api kApis[] = {{"alsa", "ALSA", &startAlsa}, {"jack", "JACK", &startJack}};
 
 void ignoreJackText(const char*) {}
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-// Stands in while no back end runs: no devices, no port.
-class NoBackend final : public MidiBackend {
+class MidiService final : public MidiOutService {
   public:
-    explicit NoBackend(std::string why) { setError(std::move(why)); }
-    ~NoBackend() override { endDumps(); }
-    bool isAvailable() override { return false; }
-
-  private:
-    std::vector<std::string> devices() override { return {}; }
-    MidiResult openPort(int) override { return MidiResult::NoService; }
-    MidiResult closePort() override { return MidiResult::NotOpen; }
-    DumpOutcome carry(std::vector<std::vector<std::uint8_t>>) override { return {}; }
-};
-
-// The first back end that starts; until one does, every use tries them again.
-class ChosenMidiOutService final : public MidiOutService {
-  public:
-    ChosenMidiOutService() {
+    MidiService() {
         // The libraries' own diagnostics would go to stderr; lastError() tells instead.
         jack_set_error_function(ignoreJackText);
         jack_set_info_function(ignoreJackText);
         snd_lib_error_set_handler(ignoreAlsaError);
     }
+    ~MidiService() override {
+        if (m_library) {
+            m_library->stop();
+        }
+        m_dumps.reset();
+    }
 
-    bool isAvailable() override { return started().isAvailable(); }
-    int deviceCount() override { return started().deviceCount(); }
-    std::string deviceName(int id) override { return started().deviceName(id); }
-    MidiResult open(int id) override { return started().open(id); }
-    MidiResult close() override { return m_backend->close(); }
-    bool isOpen() const override { return m_backend->isOpen(); }
-    MidiResult send(std::span<const std::uint8_t> message) override {
-        return m_backend->send(message);
+    bool isAvailable() override { return library() != nullptr; }
+    std::vector<std::string> deviceNames() override {
+        MidiLibrary* library = this->library();
+        return library != nullptr ? library->devices() : std::vector<std::string>{};
     }
+
+    MidiResult open(int id) override {
+        if (m_open) {
+            close();
+        }
+        MidiLibrary* library = this->library();
+        if (library == nullptr) {
+            return MidiResult::NoService;
+        }
+        const std::vector<std::string> names = library->devices();
+        if (id != kMidiMapperId && (id < 0 || id >= static_cast<int>(names.size()))) {
+            m_error.set("There is no MIDI output device with id " + std::to_string(id) + ".");
+            return MidiResult::BadDeviceId;
+        }
+        const MidiResult result =
+            library->openPort(id, id == kMidiMapperId ? std::string() : names[std::size_t(id)]);
+        m_open = result == MidiResult::Ok;
+        return result;
+    }
+
+    MidiResult close() override {
+        if (!m_open) {
+            m_error.set(kNotOpenText);
+            return MidiResult::NotOpen;
+        }
+        m_open = false;
+        return m_library->closePort();
+    }
+
+    bool isOpen() const override { return m_open; }
+
     void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override {
-        m_backend->sendDump(std::move(packets), std::move(done));
+        m_dumps->post([library = m_open ? m_library : nullptr, packets = std::move(packets),
+                       done = std::move(done)]() mutable {
+            const int count = static_cast<int>(packets.size());
+            done(library ? library->carry(std::move(packets))
+                         : DumpOutcome{count, 0, count, MidiResult::NotOpen, kNotOpenText});
+        });
     }
-    std::string lastError() const override { return m_backend->lastError(); }
+
+    std::string lastError() const override { return m_error.get(); }
 
   private:
-    MidiBackend& started() {
-        if (m_backend->isOpen() || m_backend->isAvailable()) {
-            return *m_backend;
+    // The library that runs; while none does, each use tries them again in order.
+    MidiLibrary* library() {
+        if (m_library && (m_open || m_library->running())) {
+            return m_library.get();
         }
+        m_library.reset();
         const char* forced = std::getenv(kApiVariable);
         const bool choose = forced != nullptr && *forced != '\0';
         std::string reasons;
@@ -169,29 +100,30 @@ class ChosenMidiOutService final : public MidiOutService {
             if (choose && std::string_view(forced) != api.name) {
                 continue;
             }
-            auto backend = api.create(m_worker);
-            if (backend->start()) {
-                m_backend = std::move(backend);
-                return *m_backend;
+            if (std::unique_ptr<MidiLibrary> started = api.start(m_worker, m_error)) {
+                m_library = std::move(started);
+                return m_library.get();
             }
-            reasons += (reasons.empty() ? "" : "; ") + std::string(api.displayName) + ": " +
-                       backend->lastError();
+            reasons +=
+                (reasons.empty() ? "" : "; ") + std::string(api.displayName) + ": " + m_error.get();
         }
-        m_backend = std::make_unique<NoBackend>(
-            reasons.empty() ? std::string(kApiVariable) + "=" + forced +
-                                  " names no MIDI back end of this build (alsa, jack)."
-                            : "No MIDI service could be started (" + reasons + ").");
-        return *m_backend;
+        m_error.set(reasons.empty() ? std::string(kApiVariable) + "=" + forced +
+                                          " names no MIDI back end of this build (alsa, jack)."
+                                    : "No MIDI service could be started (" + reasons + ").");
+        return nullptr;
     }
 
-    MidiWorker m_worker;  // outlives the back end, whose calls it runs
-    std::unique_ptr<MidiBackend> m_backend = std::make_unique<NoBackend>("");
+    MidiWorker m_worker;  // outlives the library, whose calls it runs
+    LastError m_error;
+    std::shared_ptr<MidiLibrary> m_library;  // a dump on its way holds it too
+    bool m_open = false;
+    std::unique_ptr<MidiWorker> m_dumps = std::make_unique<MidiWorker>();  // carries each dump
 };
 
 }  // namespace
 
 std::unique_ptr<MidiOutService> createMidiOutService() {
-    return std::make_unique<ChosenMidiOutService>();
+    return std::make_unique<MidiService>();
 }
 
 }  // namespace corvane

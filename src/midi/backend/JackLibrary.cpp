@@ -1,11 +1,13 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <semaphore.h>
 
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <optional>
-#include <semaphore>
 #include <thread>
+#include <utility>
 
 #include "midi/backend/DumpSchedule.h"
 #include "midi/backend/MidiBackend.h"
@@ -35,15 +37,32 @@ struct JackClient final : PacketSink {
     std::atomic<DumpSchedule*> dump{nullptr};  // the dump on its way
     std::atomic<bool> judged{false};           // its outcome is known
     std::atomic<bool> inProcess{false};        // the process callback runs
-    std::counting_semaphore<> news{0};         // a dump was judged or the server went
+    // Posted from the server's real-time thread (sem_post neither blocks nor allocates): a dump
+    // was judged or the server went. GCC 12's std::counting_semaphore can wake tens of ms late.
+    sem_t news{};
     std::uint32_t rate = 0;
     std::string openError;                   // why the client did not start
     std::optional<std::uint32_t> lastFrame;  // of the last dump's last packet; dump thread only
 
+    JackClient() { sem_init(&news, 0, 0); }
     ~JackClient() {
-        if (client != nullptr) {
+        // A running client is left to the server (see createMidiOutService).
+        if (client != nullptr && gone) {
             jack_client_close(client);
+        } else if (client != nullptr) {
+            jack_deactivate(client);
         }
+        sem_destroy(&news);
+    }
+
+    // False at the deadline (on the steady clock, which is CLOCK_MONOTONIC).
+    bool waitForNews(std::chrono::steady_clock::time_point deadline) {
+        const auto ns = std::chrono::nanoseconds(deadline.time_since_epoch()).count();
+        const timespec at{ns / 1'000'000'000, ns % 1'000'000'000};
+        int result = 0;
+        while ((result = sem_clockwait(&news, CLOCK_MONOTONIC, &at)) != 0 && errno == EINTR) {
+        }
+        return result == 0;
     }
 
     // Returns once the process callback no longer uses what was taken from it.
@@ -86,7 +105,7 @@ int onProcess(jack_nframes_t frames, void* arg) {
                                    c.receiverGone.load(), c.xruns.load()};
             if (dump->cycle(facts, c)) {
                 c.judged.store(true, std::memory_order_release);
-                c.news.release();
+                sem_post(&c.news);
             }
         }
     }
@@ -102,14 +121,14 @@ int onXrun(void* arg) {
 void onShutdown(jack_status_t, const char*, void* arg) {
     auto& c = *static_cast<JackClient*>(arg);
     c.gone = true;
-    c.news.release();
+    sem_post(&c.news);
 }
 
 void onConnect(jack_port_id_t, jack_port_id_t, int, void* arg) {
     static_cast<JackClient*>(arg)->refreshConnection();
 }
 
-// A client of the running server, or one whose openError says why there is none. On the worker.
+// A running client of the server, or none, and openError says why. On the worker.
 std::shared_ptr<JackClient> openClient() {
     auto c = std::make_shared<JackClient>();
     jack_status_t status{};
@@ -125,63 +144,91 @@ std::shared_ptr<JackClient> openClient() {
     jack_set_port_connect_callback(c->client, onConnect, c.get());
     if (jack_activate(c->client) != 0) {
         c->openError = "The JACK server did not let this client run.";
-        return c;
+        jack_client_close(std::exchange(c->client, nullptr));
     }
     c->rate = jack_get_sample_rate(c->client);
     return c;
 }
 
-std::vector<std::string> portsOf(jack_client_t* client) {
+// Every MIDI input port's name. On the worker.
+std::vector<std::string> inputPorts(jack_client_t* client) {
     std::vector<std::string> names;
-    if (const char** ports =
-            jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput)) {
-        for (const char** name = ports; *name != nullptr; ++name) {
-            names.emplace_back(*name);
-        }
-        jack_free(ports);
+    const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+    for (const char** name = ports; name != nullptr && *name != nullptr; ++name) {
+        names.emplace_back(*name);
     }
+    jack_free(ports);
     return names;
 }
 
-class JackOutService final : public MidiBackend {
+class JackLibrary final : public MidiLibrary {
   public:
-    explicit JackOutService(MidiWorker& worker) : m_worker(worker) {}
-    ~JackOutService() override {
-        m_ending = true;
-        if (m_client) {
-            m_client->news.release();
-        }
-        endDumps();
-        dropClient();
+    JackLibrary(MidiWorker& worker, LastError& error, std::shared_ptr<JackClient> client)
+        : m_worker(worker), m_error(error), m_client(std::move(client)) {}
+    // The client is closed on the worker; one that does not close in time is left to it.
+    ~JackLibrary() override {
+        m_worker.run([c = std::move(m_client)]() mutable { c.reset(); }, kCallLimit);
     }
 
-    bool isAvailable() override { return ensureClient(); }
+    bool running() override { return !m_client->gone; }
 
-  private:
-    MidiResult openPort(int id) override {
-        const std::string destination = id == kMidiMapperId ? std::string() : deviceName(id);
+    std::vector<std::string> devices() override {
+        std::optional<std::vector<std::string>> names;
+        if (!m_client->gone) {
+            names = m_worker.get<std::vector<std::string>>(
+                [c = m_client] { return inputPorts(c->client); }, kCallLimit);
+        }
+        if (!names) {
+            m_error.set(m_client->gone ? kJackServerGone : kNoAnswer);
+        }
+        return names.value_or(std::vector<std::string>{});
+    }
+
+    MidiResult openPort(int, const std::string& name) override {
         const auto error = m_worker.get<std::string>(
-            [c = m_client, destination] { return registerPort(*c, destination); }, kCallLimit);
+            [c = m_client, name] { return registerPort(*c, name); }, kCallLimit);
         if (!error || !error->empty()) {
-            setError(error ? *error : kNoAnswer);
+            m_error.set(error ? *error : kNoAnswer);
             return MidiResult::BackendError;
         }
-        m_destination = destination;
+        m_destination = name;
         return MidiResult::Ok;
     }
 
+    // The port of a server that went has gone with it.
     MidiResult closePort() override {
-        if (m_client->gone) {
-            dropClient();
+        if (m_client->gone || m_worker.run([c = m_client] { unregisterPort(*c); }, kCallLimit)) {
             return MidiResult::Ok;
         }
-        if (!m_worker.run([c = m_client] { unregisterPort(*c); }, kCallLimit)) {
-            setError(kNoAnswer);
-            return MidiResult::BackendError;
-        }
-        return MidiResult::Ok;
+        m_error.set(kNoAnswer);
+        return MidiResult::BackendError;
     }
 
+    DumpOutcome carry(std::vector<std::vector<std::uint8_t>> packets) override {
+        JackClient& c = *m_client;
+        if (!m_destination.empty() && !c.connected) {
+            m_worker.run([c = m_client, d = m_destination] { reconnectPort(*c, d); }, kCallLimit);
+        }
+        DumpSchedule schedule(std::move(packets), c.rate, c.lastFrame);
+        const auto deadline = std::chrono::steady_clock::now() + kDumpLimit;
+        c.judged = false;
+        c.dump = &schedule;
+        while (!c.judged.load(std::memory_order_acquire) && !c.gone && !m_stopped &&
+               c.waitForNews(deadline)) {
+        }
+        c.dump = nullptr;
+        c.quiesce();
+        c.lastFrame = schedule.lastFrame();
+        return c.judged.load(std::memory_order_acquire) ? schedule.outcome(m_destination)
+                                                        : schedule.givenUp(c.gone);
+    }
+
+    void stop() override {
+        m_stopped = true;
+        sem_post(&m_client->news);
+    }
+
+  private:
     // Our port, connected to the destination unless that is empty (the mapper). On the worker.
     static std::string registerPort(JackClient& c, const std::string& destination) {
         jack_port_t* port = jack_port_register(c.client, std::string(kVirtualPortName).c_str(),
@@ -194,34 +241,26 @@ class JackOutService final : public MidiBackend {
             c.destination = destination;
         }
         c.receiverGone = false;
-        if (!destination.empty()) {
-            const int result = jack_connect(c.client, jack_port_name(port), destination.c_str());
-            if (result != 0 && result != EEXIST) {
-                jack_port_unregister(c.client, port);
-                return "JACK did not connect to " + destination + ".";
-            }
+        if (!destination.empty() && !connect(c, port, destination)) {
+            jack_port_unregister(c.client, port);
+            return "JACK did not connect to " + destination + ".";
         }
         c.port = port;
         c.refreshConnection();
         return {};
     }
 
+    static bool connect(JackClient& c, jack_port_t* port, const std::string& destination) {
+        const int result = jack_connect(c.client, jack_port_name(port), destination.c_str());
+        return result == 0 || result == EEXIST;
+    }
+
     // A device whose port went (its client ended, the interface was unplugged) and is back
     // under the same name is connected again before the dump goes. On the worker.
-    static void reconnectPort(JackClient& c) {
+    static void reconnectPort(JackClient& c, const std::string& destination) {
         jack_port_t* port = c.port.load();
-        std::string destination;
-        {
-            std::lock_guard lock(c.destinationMutex);
-            destination = c.destination;
-        }
-        if (port == nullptr || destination.empty() ||
-            jack_port_connected_to(port, destination.c_str()) != 0 ||
-            jack_port_by_name(c.client, destination.c_str()) == nullptr) {
-            return;
-        }
-        const int result = jack_connect(c.client, jack_port_name(port), destination.c_str());
-        if (result == 0 || result == EEXIST) {
+        if (port != nullptr && jack_port_by_name(c.client, destination.c_str()) != nullptr &&
+            connect(c, port, destination)) {
             c.receiverGone = false;
             c.refreshConnection();
         }
@@ -235,80 +274,22 @@ class JackOutService final : public MidiBackend {
         }
     }
 
-    std::vector<std::string> devices() override {
-        if (!ensureClient()) {
-            return {};
-        }
-        auto names = m_worker.get<std::vector<std::string>>(
-            [c = m_client] { return portsOf(c->client); }, kCallLimit);
-        if (!names) {
-            setError(kNoAnswer);
-        }
-        return names.value_or(std::vector<std::string>{});
-    }
-
-    // A client of the running server; a client whose server went is replaced.
-    bool ensureClient() {
-        if (m_client && !m_client->gone) {
-            return true;
-        }
-        if (m_open) {
-            // The port went with its server; close() lets the client go.
-            setError(kJackServerGone);
-            return false;
-        }
-        dropClient();
-        const auto opened = m_worker.get<std::shared_ptr<JackClient>>(openClient, kCallLimit);
-        if (!opened || !(*opened)->openError.empty()) {
-            setError(opened ? (*opened)->openError : kNoAnswer);
-            if (opened) {
-                // A client that opened but did not start is closed on the worker too.
-                m_worker.run([c = std::move(*opened)]() mutable { c.reset(); }, kCallLimit);
-            }
-            return false;
-        }
-        m_client = *opened;
-        return true;
-    }
-
-    // The client is closed on the worker; one that does not close in time is left to it.
-    void dropClient() {
-        m_open = false;
-        if (m_client) {
-            m_worker.run([c = std::move(m_client)]() mutable { c.reset(); }, kCallLimit);
-        }
-    }
-
-    DumpOutcome carry(std::vector<std::vector<std::uint8_t>> packets) override {
-        const std::shared_ptr<JackClient> client = m_client;
-        JackClient& c = *client;
-        if (!m_destination.empty() && !c.connected) {
-            m_worker.run([client] { reconnectPort(*client); }, kCallLimit);
-        }
-        DumpSchedule schedule(std::move(packets), c.rate, c.lastFrame);
-        const auto deadline = Clock::now() + kDumpLimit;
-        c.judged = false;
-        c.dump = &schedule;
-        while (!c.judged.load(std::memory_order_acquire) && !c.gone && !m_ending &&
-               c.news.try_acquire_until(deadline)) {
-        }
-        c.dump = nullptr;
-        c.quiesce();
-        c.lastFrame = schedule.lastFrame();
-        return c.judged.load(std::memory_order_acquire) ? schedule.outcome(m_destination)
-                                                        : schedule.givenUp(c.gone);
-    }
-
     MidiWorker& m_worker;
+    LastError& m_error;
     std::shared_ptr<JackClient> m_client;
     std::string m_destination;  // of the open port; empty for the mapper
-    std::atomic<bool> m_ending{false};
+    std::atomic<bool> m_stopped{false};
 };
 
 }  // namespace
 
-std::unique_ptr<MidiBackend> createJackBackend(MidiWorker& worker) {
-    return std::make_unique<JackOutService>(worker);
+std::unique_ptr<MidiLibrary> startJack(MidiWorker& worker, LastError& error) {
+    const auto opened = worker.get<std::shared_ptr<JackClient>>(openClient, kCallLimit);
+    if (opened && (*opened)->openError.empty()) {
+        return std::make_unique<JackLibrary>(worker, error, *opened);
+    }
+    error.set(opened ? (*opened)->openError : kNoAnswer);
+    return nullptr;
 }
 
 }  // namespace corvane

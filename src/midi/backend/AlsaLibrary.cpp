@@ -28,43 +28,35 @@ struct AlsaClient {
         reported.reset();
         try {
             call();
-        } catch (const RtMidiError& error) {
-            return error.getMessage();
-        } catch (const std::exception& error) {
+        } catch (const std::exception& error) {  // RtMidiError among them
             return error.what();
         }
         return reported.value_or("");
     }
 };
 
-// RtMidi writes a failed start's text on std::cerr before it throws; lastError() has it.
-class SilencedCerr {
+class AlsaLibrary final : public MidiLibrary {
   public:
-    SilencedCerr() : m_saved(std::cerr.rdbuf(nullptr)) {}
-    ~SilencedCerr() { std::cerr.rdbuf(m_saved); }
-    SilencedCerr(const SilencedCerr&) = delete;
-    SilencedCerr& operator=(const SilencedCerr&) = delete;
-
-  private:
-    std::streambuf* m_saved;
-};
-
-class AlsaOutService final : public MidiBackend {
-  public:
-    explicit AlsaOutService(MidiWorker& worker) : m_worker(worker) {}
-    ~AlsaOutService() override {
-        endDumps();
+    AlsaLibrary(MidiWorker& worker, LastError& error) : m_worker(worker), m_error(error) {}
+    ~AlsaLibrary() override {
         m_worker.run([c = std::move(m_client)]() mutable { c.reset(); }, kCallLimit);
     }
 
-    bool start() override {
+    // A new client: the last one's virtual port, if any, goes with it.
+    bool start() {
         auto fresh = std::make_shared<AlsaClient>();
         if (!call(fresh, [c = fresh.get()] {
-                {
-                    SilencedCerr quiet;
+                // RtMidi writes a failed start's text on std::cerr before it throws; the
+                // error has it.
+                std::streambuf* const saved = std::cerr.rdbuf(nullptr);
+                try {
                     c->out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA,
                                                          std::string(kVirtualPortName));
+                } catch (...) {
+                    std::cerr.rdbuf(saved);
+                    throw;
                 }
+                std::cerr.rdbuf(saved);
                 c->out->setErrorCallback(&AlsaClient::onError, c);
                 c->out->getPortCount();
             })) {
@@ -74,9 +66,6 @@ class AlsaOutService final : public MidiBackend {
         return true;
     }
 
-    bool isAvailable() override { return m_client != nullptr; }
-
-  private:
     std::vector<std::string> devices() override {
         auto names = std::make_shared<std::vector<std::string>>();
         call(m_client, [c = m_client.get(), names] {
@@ -87,7 +76,7 @@ class AlsaOutService final : public MidiBackend {
         return *names;
     }
 
-    MidiResult openPort(int id) override {
+    MidiResult openPort(int id, const std::string&) override {
         const bool opened = call(m_client, [c = m_client.get(), id] {
             if (id == kMidiMapperId) {
                 c->out->openVirtualPort(std::string(kVirtualPortName));
@@ -116,18 +105,19 @@ class AlsaOutService final : public MidiBackend {
             const bool sent = call(m_client, [c = m_client.get(), bytes = std::move(packet)] {
                 c->out->sendMessage(bytes.data(), bytes.size());
             });
-            m_nextPacket = Clock::now() + kPacketPause;
+            m_nextPacket = std::chrono::steady_clock::now() + kPacketPause;
             if (sent) {
                 ++outcome.packetsDelivered;
             } else if (outcome.failedSends++ == 0) {
                 outcome.firstError = MidiResult::BackendError;
-                outcome.reason = lastError();
+                outcome.reason = m_error.get();
             }
         }
         return outcome;
     }
 
-    // Runs one RtMidi call on the worker within kCallLimit; false (lastError() says why) when
+  private:
+    // Runs one RtMidi call on the worker within kCallLimit; false (the error says why) when
     // it failed or overran.
     template <typename Call>
     bool call(const std::shared_ptr<AlsaClient>& client, Call body) {
@@ -138,22 +128,25 @@ class AlsaOutService final : public MidiBackend {
             [client, body = std::move(body)]() mutable { return client->attempt(body); },
             kCallLimit);
         if (!error || !error->empty()) {
-            setError(error ? *error : "The ALSA sequencer did not answer within 1 s.");
+            m_error.set(error ? *error : "The ALSA sequencer did not answer within 1 s.");
             return false;
         }
         return true;
     }
 
     MidiWorker& m_worker;
+    LastError& m_error;
     std::shared_ptr<AlsaClient> m_client;
     bool m_virtual = false;
-    Clock::time_point m_nextPacket{};  // the last packet's pause runs until then
+    std::chrono::steady_clock::time_point
+        m_nextPacket{};  // the last packet's pause runs until then
 };
 
 }  // namespace
 
-std::unique_ptr<MidiBackend> createAlsaBackend(MidiWorker& worker) {
-    return std::make_unique<AlsaOutService>(worker);
+std::unique_ptr<MidiLibrary> startAlsa(MidiWorker& worker, LastError& error) {
+    auto library = std::make_unique<AlsaLibrary>(worker, error);
+    return library->start() ? std::move(library) : nullptr;
 }
 
 }  // namespace corvane
