@@ -23,7 +23,7 @@ constexpr std::chrono::milliseconds kDumpLimit{1800};
 constexpr const char* kNoAnswer = "The JACK server did not answer within 1 s (is it frozen?).";
 
 // What the client's callbacks share with the service. It lives as long as the libjack client;
-// its last owner closes the client, on the worker.
+// its last owner lets the client go, on the worker.
 struct JackClient final : PacketSink {
     jack_client_t* client = nullptr;
     void* buffer = nullptr;                   // our port's, in the process callback
@@ -165,7 +165,7 @@ class JackLibrary final : public MidiLibrary {
   public:
     JackLibrary(MidiWorker& worker, LastError& error, std::shared_ptr<JackClient> client)
         : m_worker(worker), m_error(error), m_client(std::move(client)) {}
-    // The client is closed on the worker; one that does not close in time is left to it.
+    // The client goes on the worker; one that does not go in time is left to it.
     ~JackLibrary() override {
         m_worker.run([c = std::move(m_client)]() mutable { c.reset(); }, kCallLimit);
     }
