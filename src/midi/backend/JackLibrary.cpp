@@ -76,6 +76,11 @@ struct JackClient final : PacketSink {
         return jack_midi_event_write(buffer, offset, packet.data(), packet.size()) == 0;
     }
 
+    std::string destinationName() {
+        std::lock_guard lock(destinationMutex);
+        return destination;
+    }
+
     void refreshConnection() {
         jack_port_t* ours = port.load();
         if (ours == nullptr) {
@@ -191,7 +196,6 @@ class JackLibrary final : public MidiLibrary {
             m_error.set(error ? *error : kNoAnswer);
             return MidiResult::BackendError;
         }
-        m_destination = name;
         return MidiResult::Ok;
     }
 
@@ -206,8 +210,9 @@ class JackLibrary final : public MidiLibrary {
 
     DumpOutcome carry(std::vector<std::vector<std::uint8_t>> packets) override {
         JackClient& c = *m_client;
-        if (!m_destination.empty() && !c.connected) {
-            m_worker.run([c = m_client, d = m_destination] { reconnectPort(*c, d); }, kCallLimit);
+        const std::string destination = c.destinationName();
+        if (!destination.empty() && !c.connected) {
+            m_worker.run([c = m_client, d = destination] { reconnectPort(*c, d); }, kCallLimit);
         }
         DumpSchedule schedule(std::move(packets), c.rate, c.lastFrame);
         const auto deadline = std::chrono::steady_clock::now() + kDumpLimit;
@@ -219,7 +224,7 @@ class JackLibrary final : public MidiLibrary {
         c.dump = nullptr;
         c.quiesce();
         c.lastFrame = schedule.lastFrame();
-        return c.judged.load(std::memory_order_acquire) ? schedule.outcome(m_destination)
+        return c.judged.load(std::memory_order_acquire) ? schedule.outcome(destination)
                                                         : schedule.givenUp(c.gone);
     }
 
@@ -277,7 +282,6 @@ class JackLibrary final : public MidiLibrary {
     MidiWorker& m_worker;
     LastError& m_error;
     std::shared_ptr<JackClient> m_client;
-    std::string m_destination;  // of the open port; empty for the mapper
     std::atomic<bool> m_stopped{false};
 };
 

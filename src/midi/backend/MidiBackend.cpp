@@ -32,11 +32,11 @@ class MidiService final : public MidiOutService {
         jack_set_info_function(ignoreJackText);
         snd_lib_error_set_handler(ignoreAlsaError);
     }
+    // The dump thread, declared last, ends first, once a dump on its way is given up.
     ~MidiService() override {
         if (m_library) {
             m_library->stop();
         }
-        m_dumps.reset();
     }
 
     bool isAvailable() override { return library() != nullptr; }
@@ -58,8 +58,8 @@ class MidiService final : public MidiOutService {
             m_error.set("There is no MIDI output device with id " + std::to_string(id) + ".");
             return MidiResult::BadDeviceId;
         }
-        const MidiResult result =
-            library->openPort(id, id == kMidiMapperId ? std::string() : names[std::size_t(id)]);
+        const MidiResult result = library->openPort(
+            id, id == kMidiMapperId ? std::string() : names[static_cast<std::size_t>(id)]);
         m_open = result == MidiResult::Ok;
         return result;
     }
@@ -76,8 +76,8 @@ class MidiService final : public MidiOutService {
     bool isOpen() const override { return m_open; }
 
     void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override {
-        m_dumps->post([library = m_open ? m_library : nullptr, packets = std::move(packets),
-                       done = std::move(done)]() mutable {
+        m_dumps.post([library = m_open ? m_library : nullptr, packets = std::move(packets),
+                      done = std::move(done)]() mutable {
             const int count = static_cast<int>(packets.size());
             done(library ? library->carry(std::move(packets))
                          : DumpOutcome{count, 0, count, MidiResult::NotOpen, kNotOpenText});
@@ -117,7 +117,7 @@ class MidiService final : public MidiOutService {
     LastError m_error;
     std::shared_ptr<MidiLibrary> m_library;  // a dump on its way holds it too
     bool m_open = false;
-    std::unique_ptr<MidiWorker> m_dumps = std::make_unique<MidiWorker>();  // carries each dump
+    MidiWorker m_dumps;  // carries each dump
 };
 
 }  // namespace
