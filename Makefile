@@ -3,6 +3,14 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 # Our own builds treat warnings as errors; a plain cmake build (a packager's) does not.
 DEV_FLAGS := -DCORVANE_WERROR=ON
+# ccache, where installed, keeps recompiles cheap; paths under the tree are hashed relative to
+# it, so that clones and worktrees share one cache.
+CCACHE := $(shell command -v ccache)
+ifneq ($(CCACHE),)
+DEV_FLAGS += -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+endif
 
 .PHONY: all deps configure build test soak run clean package
 
