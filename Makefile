@@ -25,9 +25,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# Every test but the soak.
+# Every test but the soak: the unit tests first, then the end-to-end tests and the rest.
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE soak
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L unit
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE 'unit|soak'
 
 # Only the soak: 200 Updates through the real window under CPU load, watched on a JACK monitor;
 # it prints its counts of whole, reported and silent dumps.
@@ -38,19 +39,24 @@ run: build
 	$(BUILD_DIR)/src/ui/corvane
 
 clean:
-	rm -rf $(BUILD_DIR) $(PACKAGE_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(PACKAGE_BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)
 
 # The Debian package (debian/), built by dpkg-buildpackage from a copy of the tree in
 # PACKAGE_BUILD_DIR, which receives the .deb, its -dbgsym twin, .buildinfo and .changes: the build
 # writes nothing into the tree itself nor beside it.
 PACKAGE_BUILD_DIR ?= build-package
+# debhelper gives the build a HOME of its own, so ccache is told where its cache is.
+ifneq ($(CCACHE),)
+PACKAGE_CCACHE := CMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) CCACHE_DIR=$(shell $(CCACHE) -k cache_dir) \
+    CCACHE_BASEDIR=$(CURDIR)/$(PACKAGE_BUILD_DIR)/corvane
+endif
 
 package: deps
 	@rm -rf $(PACKAGE_BUILD_DIR)
 	@mkdir -p $(PACKAGE_BUILD_DIR)/corvane
 	@tar -cf - --exclude-vcs --exclude='./build*' --exclude=./.cache \
 	    --exclude='./$(PACKAGE_BUILD_DIR)' . | tar -xf - -C $(PACKAGE_BUILD_DIR)/corvane
-	cd $(PACKAGE_BUILD_DIR)/corvane && dpkg-buildpackage -us -uc -b -J$(JOBS)
+	cd $(PACKAGE_BUILD_DIR)/corvane && $(PACKAGE_CCACHE) dpkg-buildpackage -us -uc -b -J$(JOBS)
 	@ls -l $(PACKAGE_BUILD_DIR)/*.deb
 
 # Everything built with AddressSanitizer and UndefinedBehaviorSanitizer, every test run.

@@ -72,7 +72,9 @@ TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
     for (const bool oneAndSpecify : {false, true}) {
         box("chkCCOne")->setChecked(oneAndSpecify);
         box("chkSysExSpecify")->setChecked(oneAndSpecify);
-        QTest::qWait(300);
+        // Painted and handed to the display at once; the grab, on the same connection, comes
+        // after it.
+        window->repaint();
         const QImage shot = window->screen()
                                 ->grabWindow(window->winId())
                                 .toImage()
