@@ -25,30 +25,21 @@ socket="corvane-test-$$"
 weston --backend=x11-backend.so --socket="$socket" --width=1000 --height=900 --idle-time=0 \
     --no-config >"$work/weston.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/$socket" ] && break
-    sleep 0.1
-done
-[ -S "$XDG_RUNTIME_DIR/$socket" ] || skip_test "weston did not start"
-sleep 1
+wait_for 100 test -S "$XDG_RUNTIME_DIR/$socket" || skip_test "weston did not start"
 
 WAYLAND_DISPLAY="$socket" QT_QPA_PLATFORM=wayland "$editor" >"$work/editor.log" 2>&1 &
 pids+=($!)
-# How many pixels of the screen have the colour, as #RRGGBB.
+# How many pixels of the last screenshot have the colour, as #RRGGBB.
 count() {
     convert "$work/screen.png" -format %c histogram:info:- |
         awk -v colour="$1" '$0 ~ colour { sum += $1 } END { print sum + 0 }'
 }
-panel=0
-for _ in $(seq 20); do
-    sleep 0.5
-    import -window root "$work/screen.png" 2>/dev/null || continue
-    panel=$(count '#131313')
-    [ "$panel" -gt 100000 ] && break
-done
-[ "$panel" -gt 100000 ] || fail "the editor's panel did not appear ($panel panel pixels)"
-sleep 0.5
-import -window root "$work/screen.png" || fail "no screenshot"
+# The screen shows the editor's dark panel.
+panel_shown() {
+    import -window root "$work/screen.png" 2>/dev/null && [ "$(count '#131313')" -gt 100000 ]
+}
+wait_for 200 panel_shown || fail "the editor's panel did not appear ($(count '#131313') panel pixels)"
+panel=$(count '#131313')
 red=$(count '#FF0000')
 [ "$red" -eq 0 ] || fail "$red pixels of the key colour on the screen"
 echo "PASS: panel shown ($panel pixels), no key-colour pixel on the screen"

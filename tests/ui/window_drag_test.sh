@@ -20,7 +20,7 @@ start_private_display "$work" 1200x1000
 if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
-    sleep 1
+    wait_for 100 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not take the screen"
     echo "window manager: openbox"
 else
     echo "window manager: none (the window moves itself)"
@@ -28,44 +28,43 @@ fi
 
 QT_QPA_PLATFORM=xcb "$editor" >/dev/null 2>&1 &
 pids+=($!)
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || fail "the editor window did not appear"
-sleep 0.5
-
 corner() {
     local X Y WINDOW SCREEN WIDTH HEIGHT
     eval "$(xdotool getwindowgeometry --shell "$window")"
     echo "$X $Y"
 }
 
+# The window at the corner X Y.
+window_at() { [ "$(corner)" = "$1 $2" ]; }
+
+window=""
+find_window() {
+    window=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -1 || true)
+    [ -n "$window" ]
+}
+wait_for 300 find_window || fail "the editor window did not appear"
+# Centred on the 1200 x 1000 screen once it is shown.
+wait_for 100 window_at 250 118 || fail "the window is at $(corner), not centred at 250 118"
+
 for button in 1 2 3; do
     read -r x y < <(corner)
     grip_x=$((x + 350))
     grip_y=$((y + 740))  # the panel below the buttons
-    xdotool mousemove "$grip_x" "$grip_y"
-    sleep 0.2
-    xdotool mousedown "$button"
+    xdotool mousemove "$grip_x" "$grip_y" mousedown "$button"
+    # No X request tells that the window manager has taken the pointer for its move; the
+    # drag starts once a hand would have begun to move.
     sleep 0.2
     for step in $(seq 10); do
         xdotool mousemove $((grip_x + step * 4)) $((grip_y - step * 3))
-        sleep 0.05
     done
-    sleep 0.2
     xdotool mouseup "$button"
-    sleep 0.4
+    wait_for 40 window_at $((x + 40)) $((y - 30)) ||
+        fail "button $button: window at $(corner) after a drag of 40,-30 from $x,$y"
     read -r moved_x moved_y < <(corner)
-    [ "$moved_x" -eq $((x + 40)) ] && [ "$moved_y" -eq $((y - 30)) ] ||
-        fail "button $button: window at $moved_x,$moved_y after a drag of 40,-30 from $x,$y"
     xdotool mousemove $((grip_x + 200)) $((grip_y - 150))
+    # That the window stays is a fact only after the time in which it would have followed.
     sleep 0.4
-    read -r after_x after_y < <(corner)
-    [ "$after_x" -eq "$moved_x" ] && [ "$after_y" -eq "$moved_y" ] ||
-        fail "button $button: window still follows the pointer after the release"
+    window_at "$moved_x" "$moved_y" || fail "button $button: window still follows the pointer after the release"
     echo "button $button: moved by 40,-30 and let go"
 done
 echo "PASS"
