@@ -7,8 +7,11 @@
 #  3. a receiver that dies after its third packet: the send exits 1, says that the receiver went
 #     away, and claims no more delivered than arrived;
 #  4. the receiver ended and started again under its name: the next send by name delivers;
-#  5. ten sends in a row: 100 of 100 packets, each send's gaps 100 ms ± 1 ms.
-# Usage: alsa_e2e.sh CORVANE_CLI ALSA_RECEIVER (absolute paths). Exit 0 on success, 1 on
+#  5. ten sends in a row: 100 of 100 packets, each send's gaps 100 ms ± 1 ms;
+#  6. one service kept open (tests/support/alsa_sender): the receiver gone is reported, and once
+#     it is back under its name the next dump is delivered to it;
+#  7. the mapper: reported while connected to nothing, delivered once connected with aconnect.
+# Usage: alsa_e2e.sh CORVANE_CLI ALSA_RECEIVER ALSA_SENDER (absolute paths). Exit 0 on success, 1 on
 # failure, 77 (skip) when the guest cannot boot (1 under CI=true).
 set -euo pipefail
 
@@ -19,24 +22,25 @@ source "$here/../support/processes.sh"
 source "$here/../support/test_skip.sh"
 
 if [ "${1:-}" != --in-guest ]; then
-    cli=${1:?usage: alsa_e2e.sh CORVANE_CLI ALSA_RECEIVER}
-    receiver=${2:?usage: alsa_e2e.sh CORVANE_CLI ALSA_RECEIVER}
+    readonly usage="usage: alsa_e2e.sh CORVANE_CLI ALSA_RECEIVER ALSA_SENDER"
+    cli=${1:?$usage} receiver=${2:?$usage} sender=${3:?$usage}
     # shellcheck source=../support/alsa_guest.sh
     source "$here/../support/alsa_guest.sh"
     mkdir "$work/results"
     status=0
-    run_in_alsa_guest "$work/results" "$here/alsa_e2e.sh" --in-guest "$cli" "$receiver" || status=$?
+    run_in_alsa_guest "$work/results" "$here/alsa_e2e.sh" --in-guest "$cli" "$receiver" "$sender" || status=$?
     cat "$work/results/guest.log"
     exit "$status"
 fi
 
-readonly cli=$2 receiver=$3
+readonly cli=$2 receiver=$3 sender=$4
 export CORVANE_MIDI_API=alsa
 [ -e /dev/snd/seq ] || fail "the guest has no /dev/snd/seq"
 
 # start_receiver NAME [STOP_AFTER]: its output in $work/NAME.txt; pid in receiver_pid.
 start_receiver() {
-    "$receiver" "$@" >"$work/$1.txt" 2>"$work/$1.log" &
+    # Not holding the sender's input open (descriptor 7).
+    "$receiver" "$@" >"$work/$1.txt" 2>"$work/$1.log" 7>&- &
     receiver_pid=$!
     pids+=("$receiver_pid")
     wait_for 100 grep -qx ready "$work/$1.txt" || fail "receiver $1 did not start"
@@ -118,3 +122,51 @@ for i in $(seq 1 10); do
     gaps rx $((i * 10 + 1)) $((i * 10 + 10))
 done | sort -n | sed -n '1p;$p' | tr '\n' ' ' >"$work/ten-gaps"
 echo "ten sends: 100 of 100 packets exact, gaps $(cat "$work/ten-gaps")ms"
+
+# 6. One service kept open: the receiver gone, then back under its name.
+# start_sender TEXT: the sender on the device named TEXT, fed through descriptor 7.
+start_sender() {
+    rm -f "$work/to-sender"
+    mkfifo "$work/to-sender"
+    "$sender" "$1" <"$work/to-sender" >"$work/sender.txt" 2>&1 &
+    sender_pid=$!
+    pids+=("$sender_pid")
+    exec 7>"$work/to-sender"
+    wait_for 100 grep -qx open "$work/sender.txt" || fail "the sender did not open '$1'"
+    dumps=0
+}
+# dump EXPECTED: one more dump; its report must start with EXPECTED.
+dump() {
+    echo send >&7
+    dumps=$((dumps + 1))
+    wait_for 50 sh -c "[ \$(grep -c delivered '$work/sender.txt') -ge $dumps ]" ||
+        fail "dump $dumps was not reported"
+    report=$(grep delivered "$work/sender.txt" | tail -n 1)
+    [[ $report == "$1"* ]] || fail "dump $dumps: '$report', not '$1...'"
+}
+rx_pid=$receiver_pid
+start_sender rx:in
+dump "10 of 10 delivered"
+kill -TERM "$rx_pid"
+wait "$rx_pid" 2>/dev/null || true
+dump "0 of 10 delivered The receiving port rx:in"
+gone_report=$report
+mv "$work/rx.txt" "$work/rx-second.txt"
+start_receiver rx
+dump "10 of 10 delivered"
+wait_for 20 sh -c "[ \$(grep -vcx ready '$work/rx.txt') -ge 10 ]" || true
+packets rx | diff -u "$work/expected.txt" - >"$work/diff.log" || fail "rx plugged in again did not receive the dump"
+gaps_exact rx 1 10 || fail "replugged: gaps $(gaps rx 1 10 | tr '\n' ' ')ms"
+echo "one service: gone: '$gone_report'; back under its name: all ten, gaps $(span rx 1 10)ms"
+
+# 7. The mapper.
+exec 7>&-
+wait "$sender_pid" || fail "the sender exited with $?"
+start_sender ""
+dump "0 of 10 delivered The Corvane port was not connected to anything"
+aconnect Corvane:0 "$("$cli" ports | sed -nE 's/^[0-9]+: rx:in ([0-9]+:0)$/\1/p')" ||
+    fail "aconnect could not connect the mapper"
+dump "10 of 10 delivered"
+wait_for 20 sh -c "[ \$(grep -vcx ready '$work/rx.txt') -ge 20 ]" || true
+gaps_exact rx 11 20 || fail "mapper: gaps $(gaps rx 11 20 | tr '\n' ' ')ms"
+echo "mapper: reported while unrouted; after aconnect all ten, gaps $(span rx 11 20)ms"

@@ -94,7 +94,10 @@ EOF
         tail -n 20 "$work/console.log" >&2
         skip_test "the guest did not boot"
     fi
-    [ -s "$results/status" ] || { tail -n 20 "$work/console.log" >&2; fail "the guest did not finish within $alsa_guest_limit s"; }
+    if [ ! -s "$results/status" ]; then
+        tail -n 20 "$work/console.log" "$results/guest.log" >&2
+        fail "the guest did not finish within $alsa_guest_limit s"
+    fi
     status=$(cat "$results/status")
     return "$status"
 }
