@@ -166,7 +166,14 @@ start_sender ""
 dump "0 of 10 delivered The Corvane port was not connected to anything"
 aconnect Corvane:0 "$("$cli" ports | sed -nE 's/^[0-9]+: rx:in ([0-9]+:0)$/\1/p')" ||
     fail "aconnect could not connect the mapper"
+echo send >&7 # a second dump as soon as the first has ended
+dumps=$((dumps + 1))
 dump "10 of 10 delivered"
-wait_for 20 sh -c "[ \$(grep -vcx ready '$work/rx.txt') -ge 20 ]" || true
-gaps_exact rx 11 20 || fail "mapper: gaps $(gaps rx 11 20 | tr '\n' ' ')ms"
-echo "mapper: reported while unrouted; after aconnect all ten, gaps $(span rx 11 20)ms"
+[[ $(grep delivered "$work/sender.txt" | tail -n 2 | head -n 1) == "10 of 10 delivered"* ]] ||
+    fail "the first of two dumps on the mapper: $(tail -n 2 "$work/sender.txt")"
+wait_for 20 sh -c "[ \$(grep -vcx ready '$work/rx.txt') -ge 30 ]" || true
+gaps_exact rx 11 20 && gaps_exact rx 21 30 || fail "mapper: gaps $(gaps rx 11 30 | tr '\n' ' ')ms"
+pause=$(gaps rx 20 21)
+awk -v p="$pause" 'BEGIN { exit !(p >= 99) }' || fail "the second dump followed the first after $pause ms"
+echo "mapper: reported while unrouted; after aconnect two dumps in a row, all twenty, gaps" \
+    "$({ gaps rx 11 20; gaps rx 21 30; } | sort -n | sed -n '1p;$p' | tr '\n' ' ')ms, $pause ms between them"

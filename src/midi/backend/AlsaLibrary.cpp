@@ -57,7 +57,11 @@ struct AlsaClient {
     std::optional<SequencerPort> destination;  // the chosen device; none for the mapper
     int subscribers = 0;                       // of the mapper's port, during a dump
     std::vector<SequencerPort> listed;         // by the last device list
-    std::string openError;                     // why the client did not start
+    // The queue runs only while a dump is on its way: a running queue wakes its timer every
+    // millisecond. Its time is set on by the time it stood still.
+    bool running = false;
+    std::optional<std::chrono::steady_clock::time_point> stoppedAt;
+    std::string openError;  // why the client did not start
 
     ~AlsaClient() {
         if (seq != nullptr) {
@@ -182,17 +186,26 @@ struct AlsaClient {
                           std::vector<QueueTime>& times) {
         snd_seq_queue_status_t* status = nullptr;
         snd_seq_queue_status_alloca(&status);
-        int error = snd_seq_stop_queue(seq, queue, nullptr);
-        if (error >= 0) {
-            error = snd_seq_drain_output(seq);
-        }
+        int error = stopQueue();
         if (error >= 0) {
             error = snd_seq_get_queue_status(seq, queue, status);
         }
         if (error < 0) {
             return failure("did not hold the queue", error);
         }
-        times = timesFrom(queueTime(*snd_seq_queue_status_get_real_time(status)));
+        QueueTime now = queueTime(*snd_seq_queue_status_get_real_time(status));
+        if (stoppedAt) {
+            now += std::chrono::nanoseconds(std::chrono::steady_clock::now() - *stoppedAt).count();
+            snd_seq_event_t position;
+            snd_seq_ev_clear(&position);
+            const snd_seq_real_time_t at = realTime(now);
+            snd_seq_ev_set_queue_pos_real(&position, queue, &at);
+            snd_seq_ev_set_direct(&position);
+            if ((error = snd_seq_event_output(seq, &position)) < 0) {
+                return failure("did not set the queue's time", error);
+            }
+        }
+        times = timesFrom(now);
         for (std::size_t i = 0; i < packets.size(); ++i) {
             snd_seq_event_t event;
             snd_seq_ev_clear(&event);
@@ -216,6 +229,7 @@ struct AlsaClient {
         error = snd_seq_event_output(seq, &echo);
         if (error >= 0) {
             error = snd_seq_continue_queue(seq, queue, nullptr);
+            running = true;
         }
         if (error >= 0) {
             error = snd_seq_drain_output(seq);
@@ -268,6 +282,7 @@ struct AlsaClient {
         switch (event.type) {
             case SND_SEQ_EVENT_ECHO:
                 if (isOurs(event.source)) {
+                    stopQueue();
                     return QueueFact{QueueFact::Kind::Echo, at, {}};
                 }
                 break;
@@ -296,10 +311,22 @@ struct AlsaClient {
         return std::nullopt;
     }
 
+    int stopQueue() {
+        if (!running) {
+            return 0;
+        }
+        int error = snd_seq_stop_queue(seq, queue, nullptr);
+        if (error >= 0) {
+            error = snd_seq_drain_output(seq);
+        }
+        running = false;
+        stoppedAt = std::chrono::steady_clock::now();
+        return error;
+    }
+
     void clear() {
         snd_seq_drop_output(seq);
-        snd_seq_stop_queue(seq, queue, nullptr);
-        snd_seq_drain_output(seq);
+        stopQueue();
         snd_seq_remove_events_t* remove = nullptr;
         snd_seq_remove_events_alloca(&remove);
         snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT);
@@ -320,15 +347,8 @@ std::shared_ptr<AlsaClient> openClient() {
     snd_seq_set_client_name(c->seq, std::string(kVirtualPortName).c_str());
     c->id = snd_seq_client_id(c->seq);
     c->queue = snd_seq_alloc_named_queue(c->seq, std::string(kVirtualPortName).c_str());
-    error = c->queue;
-    if (error >= 0) {
-        error = snd_seq_start_queue(c->seq, c->queue, nullptr);
-    }
-    if (error >= 0) {
-        error = snd_seq_drain_output(c->seq);
-    }
-    if (error < 0) {
-        c->openError = failure("gave this program no queue", error);
+    if (c->queue < 0) {
+        c->openError = failure("gave this program no queue", c->queue);
     }
     return c;
 }
