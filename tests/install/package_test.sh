@@ -38,7 +38,7 @@ info=$(dpkg-deb -I "$deb")
 depends=$(sed -n 's/^ Depends: //p' <<<"$info")
 echo "Depends: $depends"
 names=$(sed 's/ *([^)]*)//g; s/ *[,|] */\n/g' <<<"$depends")
-for package in libqt6widgets6 librtmidi6 libjack-jackd2-0 libasound2 libstdc++6 qt6-qpa-plugins \
+for package in libqt6widgets6 libjack-jackd2-0 libasound2 libstdc++6 qt6-qpa-plugins \
     fonts-liberation; do
     grep -qxF "$package" <<<"$names" || fail "Depends does not name $package"
 done

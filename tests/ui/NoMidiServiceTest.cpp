@@ -1,4 +1,4 @@
-// The editor on a machine where no MIDI service runs at all, with the real RtMidi back end.
+// The editor on a machine where no MIDI service runs at all, with the real back end.
 #include <gtest/gtest.h>
 
 #include <QApplication>

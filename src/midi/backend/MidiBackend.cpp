@@ -1,6 +1,5 @@
 #include "midi/backend/MidiBackend.h"
 
-#include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
 #include <cstdlib>
@@ -22,7 +21,6 @@ struct Api {
 constexpr Api kApis[] = {{"alsa", "ALSA", &startAlsa}, {"jack", "JACK", &startJack}};
 
 void ignoreJackText(const char*) {}
-void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 class MidiService final : public MidiOutService {
   public:
@@ -30,7 +28,6 @@ class MidiService final : public MidiOutService {
         // The libraries' own diagnostics would go to stderr; lastError() tells instead.
         jack_set_error_function(ignoreJackText);
         jack_set_info_function(ignoreJackText);
-        snd_lib_error_set_handler(ignoreAlsaError);
     }
     // The dump thread, declared last, ends first, once a dump on its way is given up.
     ~MidiService() override {

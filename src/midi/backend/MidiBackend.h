@@ -11,8 +11,8 @@
 
 namespace corvane {
 
-// The program's MIDI output service, on the first library whose client starts: ALSA (through
-// RtMidi), then JACK (libjack); the environment variable CORVANE_MIDI_API ("alsa" or "jack")
+// The program's MIDI output service, on the first library whose client starts: ALSA (alsa-lib's
+// sequencer), then JACK (libjack); the environment variable CORVANE_MIDI_API ("alsa" or "jack")
 // restricts it to one. Never throws; while no library runs it has no devices, every open fails
 // with MidiResult::NoService, and its next use tries again. One worker thread makes every
 // library call, each with a deadline; each dump is carried on a thread of its own.
