@@ -1,4 +1,6 @@
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 
 #include <array>
@@ -49,15 +51,31 @@ TEST_F(CommandsTest, UpdateWithNoPortSaysSoAtOnceAndSendsNothing) {
     EXPECT_EQ(dialogs.messages(), QStringList{kNoPortMessage});
 }
 
-TEST_F(CommandsTest, AFailureIsReportedWhenTheDumpHasEnded) {
+// A dump's failure is told on the window's report line, which asks for nothing: the next
+// key acts at once, and the line stays until a dump goes through.
+TEST_F(CommandsTest, AFailureIsShownInTheWindowUntilADumpGoesThrough) {
+    showActive();
     chooseDevice();
+    auto* line = control<QLabel>("lblTransferReport");
+    list("cmbChannel")->setFocus();
     service.failSend(3, resultCode(MidiResult::BackendError));
     clickUpdate();
-    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_FALSE(line->isVisible());
     endDump();
-    EXPECT_EQ(dialogs.messages(),
-              QStringList{QStringLiteral("Couldn't send to midi out:\nfake: send 3 failed\n9 of "
-                                         "10 delivered.")});
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(),
+              QStringLiteral("Couldn't send to midi out: fake: send 3 failed 9 of 10 delivered."));
+    EXPECT_EQ(line->accessibleName(), line->text());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(line->focusPolicy(), Qt::NoFocus);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(service.dumpCount(), 2) << "the next Update acts at once";
+    EXPECT_TRUE(line->isVisible()) << "until that dump has gone through";
+    endDump();
+    EXPECT_FALSE(line->isVisible());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
 // A burst of clicks during a dump gives one more dump, of the settings at the first one's end.
@@ -186,7 +204,7 @@ TEST_F(CommandsTest, EveryWayOfQuittingWaitsForTheDumpOnItsWay) {
         MidiOutPort dumpPort(dumps);
         window = std::make_unique<frmMain>(dumpPort, dialogs);
         showActive();
-        dumpPort.choosePosition(1);
+        dumpPort.choosePosition(1, "Test Synth");
         dumps.failSend(2, resultCode(MidiResult::BackendError));
         QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
         const int closesBefore = dumps.closeCount();

@@ -242,14 +242,72 @@ TEST_F(DeviceDialogTest, ItIsCreatedOnTheMainWindowsCornerWithoutAnOwner) {
     EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
 }
 
-TEST_F(DeviceDialogTest, DeviceAgainKeepsTheListWithoutEnumeratingAnew) {
-    MIDISetupForm* dialog = pressDevice();
-    ASSERT_NE(dialog, nullptr);
-    service.setDeviceNames({"Synth A", "Port B", "Unit C", "Late D"});
+// Each showing lists the devices as they are then, once each, with the choice shown before
+// still chosen while its device is there.
+TEST_F(DeviceDialogTest, DeviceListsTheDevicesAsTheyAreNowAndKeepsTheChoice) {
+    const struct {
+        const char* name;
+        std::vector<std::string> devicesNow;
+        QStringList shown;
+        int chosen;
+    } cases[] = {
+        {"a device added",
+         {"Synth A", "Port B", "Unit C", "Late D"},
+         {"MIDI Mapper", "Synth A", "Port B", "Unit C", "Late D"},
+         2},
+        {"the one before it gone", {"Port B", "Unit C"}, {"MIDI Mapper", "Port B", "Unit C"}, 1},
+        {"the chosen one gone", {"Synth A", "Unit C"}, {"MIDI Mapper", "Synth A", "Unit C"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        service.setDeviceNames(kThreeDevices);
+        MIDISetupForm* dialog = pressDevice();
+        ASSERT_NE(dialog, nullptr);
+        deviceList(*dialog).setCurrentIndex(2);  // "Port B"
+        service.setDeviceNames(c.devicesNow);
 
-    EXPECT_EQ(pressDevice(), dialog);
-    EXPECT_EQ(items(deviceList(*dialog)),
-              (QStringList{"MIDI Mapper", "Synth A", "Port B", "Unit C"}));
+        EXPECT_EQ(pressDevice(), dialog);
+        EXPECT_EQ(items(deviceList(*dialog)), c.shown);
+        EXPECT_EQ(deviceList(*dialog).currentIndex(), c.chosen);
+    }
+}
+
+// OK on a list shown before the devices changed: a device that moved opens where it is now;
+// one that has gone is refused by name and no other device opens in its place.
+TEST_F(DeviceDialogTest, OkOnAStaleListOpensTheDeviceShownOrNone) {
+    const struct {
+        const char* name;
+        std::vector<std::string> devicesNow;
+        std::vector<int> openedIds;
+        QString message;
+    } cases[] = {
+        {"moved", {"Port B", "Unit C"}, {1}, {}},
+        {"gone, another in its place",
+         {"Synth A", "Port B", "Late D"},
+         {},
+         "Couldn't open midi out, rc = 2\nfake: no device 2 named \"Unit C\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMidiOutService stale(kThreeDevices);
+        MidiOutPort stalePort(stale);
+        AnsweringDialogs answers;
+        frmMain main(stalePort, answers, [](std::chrono::milliseconds, std::function<void()>) {});
+        main.cmdDevice_Click();
+        MIDISetupForm* dialog = deviceDialogs().back();
+        stale.setDeviceNames(c.devicesNow);
+        pressOk(*dialog, 3);  // "Unit C"
+
+        std::vector<int> opened;
+        for (const auto& call : stale.calls()) {
+            if (call.kind == CallKind::Open && call.result == MidiResult::Ok) {
+                opened.push_back(call.deviceId);
+            }
+        }
+        EXPECT_EQ(opened, c.openedIds);
+        EXPECT_EQ(answers.messages(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
+        EXPECT_FALSE(dialog->isVisible());
+    }
 }
 
 TEST_F(DeviceDialogTest, AfterOkDeviceShowsTheLastChoiceWhereTheDialogWas) {

@@ -307,7 +307,7 @@ TEST_F(PresetCommandTest, FileGivenAtStartIsReportedWithItsReason) {
     const FilterSettings settingsBefore = window.GatherSettings();
     for (const auto& c : cases) {
         const qsizetype shownBefore = dialogs.messages().size();
-        window.loadPresetGivenAtStart(pathOf(c.name));
+        window.loadPresetGivenAtStart(toFilePath(pathOf(c.name)));
         ASSERT_EQ(dialogs.messages().size(), shownBefore + 1) << c.name.toStdString();
         const QStringList lines = dialogs.messages().back().split(QLatin1Char('\n'));
         ASSERT_EQ(lines.size(), 2) << dialogs.messages().back().toStdString();

@@ -64,7 +64,7 @@ TEST_F(SetListTest, PageDownLoadsAndSendsEachFileAndPassesABadOne) {
                                writeFile("3-outro.cvp", writePresetText(third))};
     showActive();
     chooseDevice();
-    window->openAtStart({folder.path()});
+    window->openAtStart({toFilePath(folder.path())});
     EXPECT_EQ(window->GatherSettings(), first);
     EXPECT_TRUE(takeSent().empty());
     EXPECT_EQ(strip(), QStringLiteral("1/3  1-intro.cvp"));
@@ -92,7 +92,7 @@ TEST_F(SetListTest, PageDownLoadsAndSendsEachFileAndPassesABadOne) {
 TEST_F(SetListTest, OneFileMakesNoSetList) {
     std::mt19937 random(8);
     const FilterSettings only = loadedRandomSettings(random);
-    window->openAtStart({writeFile("only.cvp", writePresetText(only))});
+    window->openAtStart({toFilePath(writeFile("only.cvp", writePresetText(only)))});
     showActive();
     EXPECT_FALSE(window->findChild<QLabel*>("lblSetList")->isVisible());
     list("cmbVelocity")->setFocus();

@@ -144,8 +144,9 @@ TEST(EditorCommandLine, UsageErrorShowsTheArgumentWithItsControlsEscaped) {
     std::fflush(stderr);
     const int savedError = ::dup(STDERR_FILENO);
     ::dup2(::fileno(capture), STDERR_FILENO);
-    const EditorCommandLine parsed =
-        parseEditorArguments({QStringLiteral("corvane"), QStringLiteral("--x\x1B[2J\u009B2J")});
+    const EditorCommandLine parsed = parseEditorArguments({"corvane",
+                                                           "--x\x1B[2J\xC2\x9B"
+                                                           "2J\xE9"});
     std::fflush(stderr);
     ::dup2(savedError, STDERR_FILENO);
     ::close(savedError);
@@ -155,7 +156,19 @@ TEST(EditorCommandLine, UsageErrorShowsTheArgumentWithItsControlsEscaped) {
     std::fclose(capture);
 
     EXPECT_EQ(parsed.action, EditorCommandLine::Action::UsageError);
-    EXPECT_NE(shown.find("x\\x1B[2J\\xC2\\x9B2J"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("x\\x1B[2J\\xC2\\x9B2J\\xE9"), std::string::npos) << shown;
+}
+
+// A Latin-1 name ("caf\xE9") is no UTF-8: it must still reach the file calls byte for byte.
+TEST(EditorCommandLine, FileAndDeviceNamesKeepTheirBytes) {
+    const EditorCommandLine parsed = parseEditorArguments(
+        {"corvane", "--device", "caf\xE9 out", "caf\xE9.cvp", "--send-on-change", "\xC3\xA9"});
+    ASSERT_EQ(parsed.action, EditorCommandLine::Action::Run);
+    EXPECT_EQ(parsed.deviceName, "caf\xE9 out");
+    ASSERT_EQ(parsed.presetPaths.size(), 2u);
+    EXPECT_EQ(parsed.presetPaths[0].string(), "caf\xE9.cvp");
+    EXPECT_EQ(parsed.presetPaths[1].string(), "\xC3\xA9");
+    EXPECT_TRUE(parsed.sendOnChange);
 }
 
 TEST(WindowPosition, CentresOnTheFullScreenAndMayBeNegative) {
