@@ -35,11 +35,15 @@ QString refusalText(const TransferReport& report) {
     return {};
 }
 
-// A dump that did not go through, on one line.
+// A dump that did not go through, on one line: "Couldn't send to midi out: REASON. 7 of 10
+// delivered."
 QString sendFailureText(const TransferReport& report) {
+    QString reason = QString::fromStdString(escapeControlBytes(report.reason));
+    if (!reason.endsWith(QLatin1Char('.'))) {
+        reason += QLatin1Char('.');
+    }
     return QStringLiteral("Couldn't send to midi out: %1 %2.")
-        .arg(QString::fromStdString(escapeControlBytes(report.reason)),
-             QString::fromStdString(countText(report, report.packetsInDump)));
+        .arg(reason, QString::fromStdString(countText(report, report.packetsInDump)));
 }
 
 const QString kSendingDescription = QStringLiteral("Sending the settings to the unit");

@@ -69,6 +69,7 @@ void frmMain::createSetListStrip() {
     m_reportLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_reportLabel->setWordWrap(true);
     m_reportLabel->setTextFormat(Qt::PlainText);
+    m_reportLabel->setAttribute(Qt::WA_TransparentForMouseEvents);  // a press moves the window
     m_reportLabel->setFont(serifFont(kReportPointSize, true));
     setTextColour(*m_reportLabel, kReportText);
     m_reportLabel->hide();

@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "DefaultDumpListing.h"
 #include "MainWindowFixture.h"
+#include "StandardErrorCapture.h"
 
 namespace corvane {
 namespace {
@@ -65,7 +67,7 @@ TEST_F(CommandsTest, AFailureIsShownInTheWindowUntilADumpGoesThrough) {
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_TRUE(line->isVisible());
     EXPECT_EQ(line->text(),
-              QStringLiteral("Couldn't send to midi out: fake: send 3 failed 9 of 10 delivered."));
+              QStringLiteral("Couldn't send to midi out: fake: send 3 failed. 9 of 10 delivered."));
     EXPECT_EQ(line->accessibleName(), line->text());
     EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->role(), QAccessible::AlertMessage);
     EXPECT_EQ(line->focusPolicy(), Qt::NoFocus);
@@ -219,6 +221,54 @@ TEST_F(CommandsTest, EveryWayOfQuittingWaitsForTheDumpOnItsWay) {
         EXPECT_TRUE(ended);
         EXPECT_FALSE(endedEarly) << "the port closed or the window went before the dump ended";
         EXPECT_EQ(dumps.closeCount(), closesBefore + 1);
+        EXPECT_EQ(dumps.callsDuringADump(), 0);
+        EXPECT_TRUE(dialogs.messages().isEmpty());
+        window.reset();
+    }
+}
+
+// Quitting while an edit waits for the dump on its way: the edit's dump goes too, so the unit is
+// left with the settings on screen; after a dump that failed it is not sent, and that is said.
+TEST_F(CommandsTest, QuittingSendsTheQueuedFollowUpUnlessTheDumpBeforeItFailed) {
+    const struct {
+        const char* name;
+        int failingSend;  // 0: none
+        int dumps;
+        const char* saidPart;
+    } cases[] = {
+        {"the dump went through", 0, 2, ""},
+        {"the dump failed", 2, 1, "the settings on screen were not sent to the unit"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMidiOutService dumps({"Test Synth"});
+        MidiOutPort dumpPort(dumps);
+        window = std::make_unique<frmMain>(dumpPort, dialogs);
+        showActive();
+        dumpPort.choosePosition(1, "Test Synth");
+        if (c.failingSend != 0) {
+            dumps.failSend(c.failingSend, resultCode(MidiResult::BackendError));
+        }
+        QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+        list("cmbChannel")->setCurrentIndex(5);
+        QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+
+        bool ended = false;
+        const std::string said = testing::capturedStandardError([&] {
+            ended = programEnds([&] {
+                QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+                dumps.endDumpsAtOnce();
+                dumps.endDump();
+            });
+        });
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(dumps.dumpCount(), c.dumps);
+        EXPECT_EQ(dumps.sentMessages().back().size(), 16u);
+        if (c.dumps == 2) {
+            EXPECT_EQ(dumps.sentMessages()[10][8], 5) << "channel 6, as on screen";
+        }
+        EXPECT_NE(said.find(c.saidPart), std::string::npos) << said;
+        EXPECT_EQ(dumps.closeCount(), 2);
         EXPECT_EQ(dumps.callsDuringADump(), 0);
         EXPECT_TRUE(dialogs.messages().isEmpty());
         window.reset();

@@ -1,4 +1,3 @@
-#include <unistd.h>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,6 +8,7 @@
 
 #include "MainWindowFixture.h"
 #include "ReferencePicture.h"
+#include "StandardErrorCapture.h"
 #include "ui/ControllerNames.h"
 #include "ui/EditorCommandLine.h"
 
@@ -139,21 +139,12 @@ TEST_F(StartupTest, WindowIsFramelessFixedAndTitledForm1) {
 }
 
 TEST(EditorCommandLine, UsageErrorShowsTheArgumentWithItsControlsEscaped) {
-    std::FILE* capture = std::tmpfile();
-    ASSERT_NE(capture, nullptr);
-    std::fflush(stderr);
-    const int savedError = ::dup(STDERR_FILENO);
-    ::dup2(::fileno(capture), STDERR_FILENO);
-    const EditorCommandLine parsed = parseEditorArguments({"corvane",
-                                                           "--x\x1B[2J\xC2\x9B"
-                                                           "2J\xE9"});
-    std::fflush(stderr);
-    ::dup2(savedError, STDERR_FILENO);
-    ::close(savedError);
-    std::rewind(capture);
-    std::string shown(4096, '\0');
-    shown.resize(std::fread(shown.data(), 1, shown.size(), capture));
-    std::fclose(capture);
+    EditorCommandLine parsed;
+    const std::string shown = testing::capturedStandardError([&] {
+        parsed = parseEditorArguments({"corvane",
+                                       "--x\x1B[2J\xC2\x9B"
+                                       "2J\xE9"});
+    });
 
     EXPECT_EQ(parsed.action, EditorCommandLine::Action::UsageError);
     EXPECT_NE(shown.find("x\\x1B[2J\\xC2\\x9B2J\\xE9"), std::string::npos) << shown;
