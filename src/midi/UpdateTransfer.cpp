@@ -66,7 +66,9 @@ UpdateTransfer::Ended UpdateTransfer::finish(const DumpOutcome& outcome) {
     Ended ended;
     ended.report = reportOf(outcome);
     if (std::exchange(m_followUp, false)) {
-        if (m_ending && !ended.report.ok()) {
+        // A dump of which nothing is known to have arrived was given up (the server stopped or
+        // froze) or had no receiver: a follow-up would hold the end for another whole wait.
+        if (m_ending && ended.report.packetsDelivered == 0) {
             ended.followUpDropped = true;
         } else {
             ended.followUpDue = true;

@@ -52,9 +52,9 @@ class UpdateTransfer {
         // Requests came during the dump: the owner requests once more, at once, with the
         // settings as they stand now; what waits for the transfer waits for that dump too.
         bool followUpDue = false;
-        // Requests came during the dump, but the program is ending and this dump did not go
-        // through (a frozen or stopped server would hold the end for a whole second dump): the
-        // settings of those requests are not sent, and the owner says so.
+        // Requests came during the dump, but the program is ending and nothing of this dump is
+        // known to have arrived (a frozen or stopped server would hold the end for a whole
+        // second dump): the settings of those requests are not sent, and the owner says so.
         bool followUpDropped = false;
     };
     // The dump in progress has ended with `outcome`. Unless a follow-up is due, runs what

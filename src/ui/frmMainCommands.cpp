@@ -130,7 +130,7 @@ void frmMain::dumpEnded(const DumpOutcome& outcome) {
     if (ended.followUpDropped) {
         std::fprintf(stderr,
                      "corvane: the settings on screen were not sent to the unit: the "
-                     "dump before them did not go through.\n");
+                     "dump before them did not arrive.\n");
     }
 }
 

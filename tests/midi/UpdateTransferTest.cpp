@@ -196,8 +196,8 @@ TEST(UpdateTransfer, RequestsDuringADumpGiveOneFollowUpOfTheSettingsAtItsEnd) {
 }
 
 // A device chosen or the end asked for during a dump waits for its follow-up too, so that the
-// last edit reaches the device it was made for; at the end only a dump that went through is
-// followed up, so a frozen server does not hold the end for a second dump's whole wait.
+// last edit reaches the device it was made for; at the end a dump of which nothing arrived is
+// not followed up, so a frozen server does not hold the end for a second dump's whole wait.
 TEST(UpdateTransfer, WhatWaitsForTheTransferWaitsForTheFollowUp) {
     struct Case {
         const char* name;
@@ -218,7 +218,8 @@ TEST(UpdateTransfer, WhatWaitsForTheTransferWaitsForTheFollowUp) {
          false,
          {"follow-up", "waited"}},
         {"end", true, 0, false, true, false, {"follow-up", "waited"}},
-        {"end after a failed dump", true, 3, false, false, true, {"waited"}},
+        {"end after a dump with losses", true, 3, false, true, false, {"follow-up", "waited"}},
+        {"end after a dump of which nothing arrived", true, 10, false, false, true, {"waited"}},
         {"end, the follow-up refused", true, 0, true, false, false, {"follow-up", "waited"}},
     };
     for (const Case& c : cases) {
