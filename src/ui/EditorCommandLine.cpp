@@ -28,7 +28,8 @@ struct Parser {
     QCommandLineOption device{
         QStringList{QStringLiteral("device")},
         QStringLiteral("Open the MIDI output device of this name, or the one device whose name "
-                       "contains it, as the device dialog's OK would."),
+                       "contains it (\"MIDI Mapper\" by its whole name), as the device "
+                       "dialog's OK would."),
         QStringLiteral("NAME")};
 
     Parser() {

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -101,6 +102,29 @@ TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
         }
     }
     EXPECT_EQ(measured.size(), 12u) << "six lists, five buttons and the pattern box";
+}
+
+// The report line of a failed dump, on the panel under whichever theme is in use, at any scale.
+TEST_F(ContrastTest, TheReportLineIsReadable) {
+    showActive();
+    chooseDevice();
+    service.loseOnTheWay(3);
+    QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+    endDump();
+    const auto* line = control<QLabel>("lblTransferReport");
+    ASSERT_TRUE(line->isVisible());
+    QTest::qWait(300);
+    const QImage shot = window->screen()
+                            ->grabWindow(window->winId())
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(shot.isNull());
+    const double ratio = shot.width() / static_cast<double>(kWindowWidth);
+    const QRect place = line->geometry();
+    const QRect area(
+        QPoint(std::lround(place.left() * ratio), std::lround(place.top() * ratio)),
+        QPoint(std::lround(place.right() * ratio), std::lround(place.bottom() * ratio)));
+    EXPECT_GE(textContrast(shot, area), 4.5);
 }
 
 }  // namespace
