@@ -15,6 +15,11 @@
 #                       the editor with its accessibility on; skipped without pyatspi
 #   report_shown        the window's report line (a dump that did not go through) is drawn
 #   expected            the default dump, one packet a line as `packets` prints it
+# and, with `cli` (corvane-cli) set:
+#   preset OUT N:TEXT...   the default preset file with line N replaced by TEXT, for each
+#   dump_of FILE        FILE's dump as `packets` prints it
+#   count               the packets the monitor has received
+#   await_packets N WHAT   waits until the monitor has received N packets; fails naming WHAT
 # A test that cannot get its display or server is skipped (failed under CI=true).
 
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -119,4 +124,19 @@ press_ok() { click "$dialog" 176 128 57 25; }
 choose_device() {
     pick_device "$1"
     press_ok
+}
+
+preset() {
+    local out=$1 script=""
+    shift
+    for change in "$@"; do
+        script+="${change%%:*}s/.*/${change#*:}\r/;"
+    done
+    "$cli" defaults | sed "$script" >"$out"
+}
+dump_of() { "$cli" dump "$1" | tr 'a-f' 'A-F'; }
+count() { packets monitor | wc -l; }
+await_packets() {
+    wait_for 60 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/monitor.txt') -ge $1 ]" ||
+        fail "$2: $(count) of $1 packets arrived"
 }

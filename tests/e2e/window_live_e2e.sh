@@ -22,21 +22,6 @@ use_accessibility "$@"
 start_window_test jackd:1024
 monitor_pid=${pids[-1]}
 
-# A preset of the defaults with some of its lines (number: text) replaced.
-preset() {
-    local out=$1 script=""
-    shift
-    for change in "$@"; do
-        script+="${change%%:*}s/.*/${change#*:}\r/;"
-    done
-    "$cli" defaults | sed "$script" >"$out"
-}
-dump_of() { "$cli" dump "$1" | tr 'a-f' 'A-F'; }
-count() { packets monitor | wc -l; }
-wait_packets() {
-    wait_for 60 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/monitor.txt') -ge $1 ]" ||
-        fail "$2: $(count) of $1 packets arrived"
-}
 connected_to() { $jack jack_lsp -c "$1" | grep -q '^ *Corvane:Corvane$'; }
 ended() { ! kill -0 "$editor_pid" 2>/dev/null; }
 report_gone() { ! report_shown; }
@@ -75,7 +60,7 @@ xdotool windowfocus --sync "$main"
 base=$(count)
 xdotool key Next
 # B's dump is on its way once its first packet has arrived: the second key queues a follow-up.
-wait_packets $((base + 1)) "the first Page Down"
+await_packets $((base + 1)) "the first Page Down"
 xdotool key Next
 xdotool key ctrl+q
 start=$EPOCHREALTIME
@@ -99,7 +84,7 @@ xdotool windowfocus --sync "$main"
 report_shown && fail "the report line is drawn before any dump"
 base=$(count)
 xdotool key Next
-wait_packets $((base + 1)) "Page Down onto B"
+await_packets $((base + 1)) "Page Down onto B"
 kill "$monitor_pid"
 wait "$monitor_pid" 2>/dev/null || true
 wait_for 50 report_shown || fail "the lost receiver was not reported on the window's line"
@@ -111,7 +96,7 @@ mv "$work/monitor.txt" "$work/monitor-before.txt"
 start_monitor monitor
 mark=$(server_xruns)
 xdotool key Next
-wait_packets 10 "Page Down onto D after the failure"
+await_packets 10 "Page Down onto D after the failure"
 [ "$(packets monitor)" = "$(dump_of "$work/d.cvp")" ] || fail "Page Down after the failure sent other bytes"
 # The line stays until a dump goes through: this one, unless the server ran late during it.
 wait_for 50 report_gone || (($(server_xruns) > mark)) ||
@@ -125,7 +110,7 @@ start_editor --device monitor "$latin1"
 wait_for 100 connected_to monitor:input || fail "--device monitor did not connect to the monitor"
 ! message_shown || fail "the Latin-1 file named on the command line was refused"
 click_update
-wait_packets $((base + 10)) "Update of caf\\xE9.cvp"
+await_packets $((base + 10)) "Update of caf\\xE9.cvp"
 [ "$(packets monitor | tail -n 10)" = "$(dump_of "$latin1")" ] || fail "Update did not send caf\\xE9.cvp's dump"
 exit_editor
 echo "ok: caf\\xE9.cvp, named in Latin-1 on the command line, loaded and was sent"

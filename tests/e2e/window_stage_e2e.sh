@@ -22,21 +22,9 @@ source "$(dirname "$0")/window_common.sh"
 start_window_test jackd:1024
 monitor_pid=${pids[-1]}
 
-# A preset of the defaults with some of its lines (number: text) replaced.
-preset() {
-    local out=$1 script=""
-    shift
-    for change in "$@"; do
-        script+="${change%%:*}s/.*/${change#*:}\r/;"
-    done
-    "$cli" defaults | sed "$script" >"$out"
-}
-dump_of() { "$cli" dump "$1" | tr 'a-f' 'A-F'; }
-count() { packets monitor | wc -l; }
 # Waits until the monitor holds n packets, and then for the editor to be at rest again.
 wait_packets() {
-    wait_for 60 sh -c "[ \$(grep -ciE 'f0( [0-9a-f]{2}){14} f7' '$work/monitor.txt') -ge $1 ]" ||
-        fail "$2: $(count) of $1 packets arrived"
+    await_packets "$@"
     sleep 0.25
 }
 last_dump() { packets monitor | tail -n 10; }

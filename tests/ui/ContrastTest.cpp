@@ -56,7 +56,22 @@ double textContrast(const QImage& shot, const QRect& area) {
     return best;
 }
 
-class ContrastTest : public MainWindowFixture {};
+class ContrastTest : public MainWindowFixture {
+  protected:
+    // The window as the screen shows it.
+    QImage shot() const {
+        return window->screen()
+            ->grabWindow(window->winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    // A rectangle in the window's pixels, in the shot's device pixels.
+    static QRect inShot(const QRect& place, const QImage& shot) {
+        const double ratio = shot.width() / static_cast<double>(kWindowWidth);
+        return {QPoint(std::lround(place.left() * ratio), std::lround(place.top() * ratio)),
+                QPoint(std::lround(place.right() * ratio), std::lround(place.bottom() * ratio))};
+    }
+};
 
 // Every enabled control that shows text, on the screen as the current theme paints it.
 TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
@@ -74,12 +89,8 @@ TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
         box("chkCCOne")->setChecked(oneAndSpecify);
         box("chkSysExSpecify")->setChecked(oneAndSpecify);
         QTest::qWait(300);
-        const QImage shot = window->screen()
-                                ->grabWindow(window->winId())
-                                .toImage()
-                                .convertToFormat(QImage::Format_RGB32);
-        ASSERT_FALSE(shot.isNull());
-        const double ratio = shot.width() / static_cast<double>(kWindowWidth);
+        const QImage picture = shot();
+        ASSERT_FALSE(picture.isNull());
         for (const ControlPlace& place : kControlLayout) {
             const QString name =
                 QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size()));
@@ -93,10 +104,7 @@ TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
             if (place.kind == ControlKind::List) {
                 inner.setRight(place.geometry.right() - 20);
             }
-            const QRect area(
-                QPoint(std::lround(inner.left() * ratio), std::lround(inner.top() * ratio)),
-                QPoint(std::lround(inner.right() * ratio), std::lround(inner.bottom() * ratio)));
-            EXPECT_GE(textContrast(shot, area), 4.5)
+            EXPECT_GE(textContrast(picture, inShot(inner, picture)), 4.5)
                 << place.name << (oneAndSpecify ? " (One)" : "");
             measured.insert(place.name);
         }
@@ -113,18 +121,10 @@ TEST_F(ContrastTest, TheReportLineIsReadable) {
     endDump();
     const auto* line = control<QLabel>("lblTransferReport");
     ASSERT_TRUE(line->isVisible());
-    QTest::qWait(300);
-    const QImage shot = window->screen()
-                            ->grabWindow(window->winId())
-                            .toImage()
-                            .convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(shot.isNull());
-    const double ratio = shot.width() / static_cast<double>(kWindowWidth);
-    const QRect place = line->geometry();
-    const QRect area(
-        QPoint(std::lround(place.left() * ratio), std::lround(place.top() * ratio)),
-        QPoint(std::lround(place.right() * ratio), std::lround(place.bottom() * ratio)));
-    EXPECT_GE(textContrast(shot, area), 4.5);
+    window->repaint();  // painted and flushed to the screen before it returns
+    const QImage picture = shot();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GE(textContrast(picture, inShot(line->geometry(), picture)), 4.5);
 }
 
 }  // namespace
