@@ -140,12 +140,15 @@ void frmMain::previousPreset() {
 }
 
 void frmMain::showSendFailure(const QString& text) {
-    if (text == m_reportLabel->text()) {
-        return;
-    }
+    const bool again = !text.isEmpty() && text == m_reportLabel->accessibleName();
     m_reportLabel->setText(text);
     m_reportLabel->setAccessibleName(text);
     m_reportLabel->setVisible(!text.isEmpty());
+    if (again) {
+        // The same failure once more is news too: screen readers are told it again.
+        QAccessibleEvent told(m_reportLabel, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&told);
+    }
 }
 
 // "2/5  verse.cvp" on one line: the name escaped as in messages and shortened in its middle
