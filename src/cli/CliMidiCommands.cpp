@@ -222,7 +222,7 @@ int runSendCommand(const CliArgs& args, CliStreams& io, MidiOutService& service)
     }
     const std::size_t position = *choice.position;
     const std::string target = portLine(choices, position);
-    const MidiResult opened = port.choosePosition(static_cast<int>(position));
+    const MidiResult opened = port.choosePosition(static_cast<int>(position), choices[position]);
     if (opened != MidiResult::Ok) {
         io.err << openRefusedText(opened) << '\n'
                << target << ": " << escapeControlBytes(service.lastError()) << '\n';

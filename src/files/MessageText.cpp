@@ -9,7 +9,6 @@ namespace {
 constexpr std::uint8_t kFirstPrintable = 0x20;
 constexpr std::uint8_t kDelete = 0x7F;
 constexpr std::uint8_t kFirstC1 = 0x80;
-constexpr std::uint8_t kLastC1 = 0x9F;
 constexpr char32_t kLastC1CodePoint = 0x9F;
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
@@ -73,7 +72,7 @@ std::string escapeControlBytes(std::string_view text) {
             length = utf8SequenceLength(text, codePoint);
             if (length == 0) {
                 length = 1;
-                control = byte <= kLastC1;
+                control = true;
             } else {
                 control = codePoint <= kLastC1CodePoint;
             }

@@ -12,16 +12,22 @@ std::string openRefusedText(MidiResult result) {
 
 std::vector<std::size_t> positionsNamed(const std::vector<std::string>& choices,
                                         std::string_view text) {
-    const auto fold = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    const auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
     std::vector<std::size_t> exact;
     std::vector<std::size_t> containing;
-    for (std::size_t position = 1; position < choices.size(); ++position) {
+    for (std::size_t position = 0; position < choices.size(); ++position) {
         const std::string& name = choices[position];
         if (name == text) {
             exact.push_back(position);
         }
-        if (std::search(name.begin(), name.end(), text.begin(), text.end(),
-                        [&](char a, char b) { return fold(a) == fold(b); }) != name.end()) {
+        // The mapper is named by its whole name only: "MIDI" is in many a device's name.
+        const bool named = position == 0
+                               ? std::ranges::equal(name, text, same)
+                               : std::ranges::search(name, text, same).begin() != name.end();
+        if (named) {
             containing.push_back(position);
         }
     }
@@ -36,15 +42,25 @@ std::vector<std::string> MidiOutPort::deviceChoices() const {
     return choices;
 }
 
-MidiResult MidiOutPort::choosePosition(int position) {
+MidiResult MidiOutPort::choosePosition(int position, std::string_view name) {
     midiOutClose();
-    const MidiResult opened = midiOutOpen(position - 1);
+    if (position > 0) {
+        const std::vector<std::string> choices = deviceChoices();
+        const auto at = static_cast<std::size_t>(position);
+        if (at >= choices.size() || choices[at] != name) {
+            const auto now = std::find(choices.begin() + 1, choices.end(), name);
+            if (now != choices.end()) {
+                position = static_cast<int>(now - choices.begin());
+            }
+        }
+    }
+    const MidiResult opened = midiOutOpen(position - 1, name);
     m_state.bDeviceChosen = true;
     return opened;
 }
 
-MidiResult MidiOutPort::midiOutOpen(int deviceId) {
-    m_state.rcMidiOut = m_service.open(deviceId);
+MidiResult MidiOutPort::midiOutOpen(int deviceId, std::string_view expectedName) {
+    m_state.rcMidiOut = m_service.open(deviceId, expectedName);
     m_state.hMidiOut = m_state.rcMidiOut == MidiResult::Ok ? m_nextHandle++ : 0;
     return m_state.rcMidiOut;
 }

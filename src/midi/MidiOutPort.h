@@ -14,9 +14,9 @@ namespace corvane {
 // The report of a refused open: the text, then the result code in decimal.
 std::string openRefusedText(MidiResult result);
 
-// The positions of deviceChoices() that a device name given by the user names: the devices
+// The positions of deviceChoices() that a device name given by the user names: the choices
 // whose name equals `text`, else those whose name contains it, ignoring ASCII letter case.
-// Exactly one is a choice. Position 0, the mapper, is not a device and is never named.
+// Exactly one is a choice. Position 0, the mapper, is named by its whole name alone.
 std::vector<std::size_t> positionsNamed(const std::vector<std::string>& choices,
                                         std::string_view text);
 
@@ -37,14 +37,18 @@ class MidiOutPort final {
     // Position p opens device id p - 1.
     std::vector<std::string> deviceChoices() const;
 
-    // Chooses position p of deviceChoices(): closes the port, opens device id p - 1 (p = -1,
-    // nothing chosen, asks for id -2, which the service refuses) and marks a device as chosen
-    // whether or not the open succeeded. Returns the result of the open.
-    MidiResult choosePosition(int position);
+    // Chooses position p of a list of deviceChoices() shown to the user, where it read `name`:
+    // closes the port, opens device id p - 1 (p = -1, nothing chosen, asks for id -2, which the
+    // service refuses) and marks a device as chosen whether or not the open succeeded. A device
+    // list that has changed since is read anew: a device that has moved opens where it is now,
+    // one that has gone is refused (MidiResult::BadDeviceId, the service's text names it) and
+    // no other opens in its place. Returns the result of the open.
+    MidiResult choosePosition(int position, std::string_view name);
 
-    // Opens device id deviceId (kMidiMapperId for the mapper). On success hMidiOut gets a new
-    // non-zero handle; on failure it is 0. The result is also kept in rcMidiOut.
-    MidiResult midiOutOpen(int deviceId);
+    // Opens device id deviceId (kMidiMapperId for the mapper) if it still has the name
+    // expectedName. On success hMidiOut gets a new non-zero handle; on failure it is 0. The
+    // result is also kept in rcMidiOut.
+    MidiResult midiOutOpen(int deviceId, std::string_view expectedName);
     // Always asks the service, also when nothing is open (the service then refuses with
     // MidiResult::NotOpen). hMidiOut is 0 afterwards; the result is also kept in rcMidiOut.
     MidiResult midiOutClose();

@@ -53,8 +53,12 @@ class MidiOutService {
     virtual bool isAvailable() = 0;
     // The devices' product names, read at once: device id i is names[i].
     virtual std::vector<std::string> deviceNames() = 0;
-    virtual MidiResult open(int id) = 0;  // id -1 is the mapper
-    virtual MidiResult close() = 0;       // MidiResult::NotOpen when nothing is open
+    // Opens device id (kMidiMapperId, -1, for the mapper) if it still has the name the caller
+    // showed the user; a device list read earlier may have changed since. A device whose name
+    // differs, or no device at id, is refused with MidiResult::BadDeviceId and a lastError()
+    // that names the device. The mapper's name is not checked.
+    virtual MidiResult open(int id, std::string_view expectedName) = 0;
+    virtual MidiResult close() = 0;  // MidiResult::NotOpen when nothing is open
     virtual bool isOpen() const = 0;
     // Sends one dump on the open port, in order: the first packet at once (the next cycle of the
     // server), each later one kPacketPause after the one before on the service's own clock.

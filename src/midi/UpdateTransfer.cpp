@@ -22,11 +22,17 @@ TransferReport reportOf(const DumpOutcome& outcome) {
 
 }  // namespace
 
+std::string countText(const DumpOutcome& outcome, int packetsInDump) {
+    return std::to_string(outcome.packetsDelivered) + " of " + std::to_string(packetsInDump) +
+           " delivered";
+}
+
 UpdateTransfer::UpdateTransfer(MidiOutPort& port, DumpDone done)
     : m_port(port), m_done(std::move(done)) {}
 
 std::optional<TransferReport> UpdateTransfer::request(const FilterSettings& settings) {
-    if (m_ending) {
+    const bool followUp = std::exchange(m_followUpOwed, false);
+    if (m_ending && !followUp) {
         return std::nullopt;
     }
     if (m_busy) {
@@ -37,11 +43,12 @@ std::optional<TransferReport> UpdateTransfer::request(const FilterSettings& sett
     if (auto unsendable = findUnsendableValue(settings)) {
         refused.status = TransferReport::Status::Unsendable;
         refused.reason = *unsendable;
-        return refused;
-    }
-    if (!m_port.isOpen()) {
+    } else if (!m_port.isOpen()) {
         refused.status = TransferReport::Status::NoPort;
         refused.reason = "No MIDI output device is open.";
+    }
+    if (!refused.ok()) {
+        runWaiting();  // a refused follow-up held them back
         return refused;
     }
     std::vector<std::vector<std::uint8_t>> packets;
@@ -56,14 +63,20 @@ std::optional<TransferReport> UpdateTransfer::request(const FilterSettings& sett
 
 UpdateTransfer::Ended UpdateTransfer::finish(const DumpOutcome& outcome) {
     m_busy = false;
-    Ended ended{reportOf(outcome), false};
-    runWaiting();
-    // A waiting action may itself have started a dump (a request from a nested event loop);
-    // the follow-up then stays due for its end.
-    if (m_followUp && !m_busy && !m_ending) {
-        m_followUp = false;
-        ended.followUpDue = true;
+    Ended ended;
+    ended.report = reportOf(outcome);
+    if (std::exchange(m_followUp, false)) {
+        // A dump of which nothing is known to have arrived was given up (the server stopped or
+        // froze) or had no receiver: a follow-up would hold the end for another whole wait.
+        if (m_ending && ended.report.packetsDelivered == 0) {
+            ended.followUpDropped = true;
+        } else {
+            ended.followUpDue = true;
+            m_followUpOwed = true;
+            return ended;
+        }
     }
+    runWaiting();
     return ended;
 }
 
@@ -77,7 +90,6 @@ void UpdateTransfer::whenIdle(std::function<void()> action) {
 
 void UpdateTransfer::endWhenIdle(std::function<void()> end) {
     m_ending = true;
-    m_followUp = false;
     m_waiting.clear();
     m_waiting.push_back(std::move(end));
     runWaiting();
@@ -85,7 +97,7 @@ void UpdateTransfer::endWhenIdle(std::function<void()> end) {
 
 // One at a time: an action may start a dump, and the rest then wait for its end.
 void UpdateTransfer::runWaiting() {
-    while (!m_busy && !m_waiting.empty()) {
+    while (!m_busy && !m_followUpOwed && !m_waiting.empty()) {
         std::function<void()> action = std::move(m_waiting.front());
         m_waiting.pop_front();
         action();

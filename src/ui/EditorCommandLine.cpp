@@ -28,7 +28,8 @@ struct Parser {
     QCommandLineOption device{
         QStringList{QStringLiteral("device")},
         QStringLiteral("Open the MIDI output device of this name, or the one device whose name "
-                       "contains it, as the device dialog's OK would."),
+                       "contains it (\"MIDI Mapper\" by its whole name), as the device "
+                       "dialog's OK would."),
         QStringLiteral("NAME")};
 
     Parser() {
@@ -59,6 +60,20 @@ QStringList argumentList(int argc, char* argv[]) {
 void printTo(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+}
+
+// Each byte as the character of that number: the parser reads the options' ASCII names, and
+// every other byte comes back as it was.
+QStringList bytewiseArguments(const std::vector<std::string>& arguments) {
+    QStringList list;
+    for (const std::string& argument : arguments) {
+        list << QString::fromLatin1(argument.data(), static_cast<qsizetype>(argument.size()));
+    }
+    return list;
+}
+
+std::string bytesOf(const QString& bytewise) {
+    return bytewise.toLatin1().toStdString();
 }
 
 EditorCommandLine withAction(EditorCommandLine::Action action) {
@@ -114,19 +129,21 @@ EditorCommandLine answerInfoOptions(int argc, char* argv[]) {
     return withAction(EditorCommandLine::Action::PrintedInfo);
 }
 
-EditorCommandLine parseEditorArguments(const QStringList& arguments) {
+EditorCommandLine parseEditorArguments(const std::vector<std::string>& arguments) {
     Parser options;
-    if (!options.parser.parse(arguments)) {
+    if (!options.parser.parse(bytewiseArguments(arguments))) {
         // The error quotes the argument as given, control bytes and all.
-        const std::string shown = escapeControlBytes(options.parser.errorText().toStdString());
-        printTo(stderr, QStringLiteral("%1: %2\n")
-                            .arg(QLatin1String(kProgramName), QString::fromStdString(shown)));
+        const std::string shown = escapeControlBytes(bytesOf(options.parser.errorText()));
+        std::fprintf(stderr, "%s: %s\n", kProgramName, shown.c_str());
+        std::fflush(stderr);
         return withAction(EditorCommandLine::Action::UsageError);
     }
     EditorCommandLine result;
-    result.presetPaths = options.parser.positionalArguments();
+    for (const QString& path : options.parser.positionalArguments()) {
+        result.presetPaths.emplace_back(bytesOf(path));
+    }
     result.sendOnChange = options.parser.isSet(options.sendOnChange);
-    result.deviceName = options.parser.value(options.device);
+    result.deviceName = bytesOf(options.parser.value(options.device));
     return result;
 }
 

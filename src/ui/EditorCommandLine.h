@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -13,19 +16,20 @@ struct EditorCommandLine {
         UsageError,   // a message is on standard error: exit 2
     };
     Action action = Action::Run;
-    // One file loads as Load would; several, or a folder, make a set list.
-    QStringList presetPaths;
+    // One file loads as Load would; several, or a folder, make a set list. As given: bytes.
+    std::vector<std::filesystem::path> presetPaths;
     bool sendOnChange = false;
-    QString deviceName;  // empty: no device is opened at start
+    std::string deviceName;  // bytes as given; empty: no device is opened at start
 };
 
 // Answers --help and --version without a display: call before the GUI application object
 // exists. Returns Action::Run when neither was given.
 EditorCommandLine answerInfoOptions(int argc, char* argv[]);
 
-// Reads FILE from what is left once the GUI application object has taken Qt's own options
-// (-platform, -style, ...).
-EditorCommandLine parseEditorArguments(const QStringList& arguments);
+// Reads FILE from what is left of argv, as bytes, once the GUI application object has taken
+// Qt's own options (-platform, -style, ...). A file or device name reaches the program byte for
+// byte, also where it is not UTF-8 (a Latin-1 file name).
+EditorCommandLine parseEditorArguments(const std::vector<std::string>& arguments);
 
 // Why no GUI can start, before trying: neither DISPLAY nor WAYLAND_DISPLAY is set and no
 // platform was chosen with QT_QPA_PLATFORM or -platform. Empty when a start may be tried.

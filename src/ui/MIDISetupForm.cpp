@@ -11,8 +11,10 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
 #include <string>
 
+#include "files/MessageText.h"
 #include "midi/MidiOutPort.h"
 #include "midi/UpdateTransfer.h"
 #include "ui/SerifFace.h"
@@ -81,42 +83,45 @@ void MIDISetupForm::Form_Load(QPoint topLeft) {
     move(topLeft);
 }
 
+// The list is read anew at every showing, so that OK opens the device it shows; the choice
+// shown last stays chosen while that device is there.
 void MIDISetupForm::Form_Update() {
-    if (Combo_MIDI_OUT->count() > 0) {
-        return;
-    }
+    const QString shown = Combo_MIDI_OUT->currentText();
+    Combo_MIDI_OUT->clear();
     for (const std::string& name : m_port.deviceChoices()) {
-        Combo_MIDI_OUT->addItem(QString::fromStdString(name));
+        Combo_MIDI_OUT->addItem(QString::fromStdString(escapeControlBytes(name)),
+                                QByteArray::fromStdString(name));
     }
-    Combo_MIDI_OUT->setCurrentIndex(0);
+    Combo_MIDI_OUT->setCurrentIndex(std::max(0, Combo_MIDI_OUT->findText(shown)));
 }
 
 QString openFailureMessage(MidiResult result, const std::string& reason) {
     QString text = QString::fromStdString(openRefusedText(result));
     if (!reason.empty()) {
-        text += QLatin1Char('\n') + QString::fromStdString(reason);
+        text += QLatin1Char('\n') + QString::fromStdString(escapeControlBytes(reason));
     }
     return text;
 }
 
 void MIDISetupForm::cmdOK_Click() {
+    const int position = Combo_MIDI_OUT->currentIndex();
+    const std::string name = Combo_MIDI_OUT->currentData().toByteArray().toStdString();
     if (m_transfer == nullptr) {
-        chooseDevice(Combo_MIDI_OUT->currentIndex());
+        chooseDevice(position, name);
         return;
     }
     // The choice as it stood at the press; a dialog discarded meanwhile chooses nothing.
     cmdOK->setEnabled(false);
-    m_transfer->whenIdle(
-        [self = QPointer<MIDISetupForm>(this), position = Combo_MIDI_OUT->currentIndex()] {
-            if (self) {
-                self->cmdOK->setEnabled(true);
-                self->chooseDevice(position);
-            }
-        });
+    m_transfer->whenIdle([self = QPointer<MIDISetupForm>(this), position, name] {
+        if (self) {
+            self->cmdOK->setEnabled(true);
+            self->chooseDevice(position, name);
+        }
+    });
 }
 
-void MIDISetupForm::chooseDevice(int position) {
-    const MidiResult opened = m_port.choosePosition(position);
+void MIDISetupForm::chooseDevice(int position, const std::string& name) {
+    const MidiResult opened = m_port.choosePosition(position, name);
     if (opened != MidiResult::Ok) {
         m_dialogs.showMessage(this, openFailureMessage(opened, m_port.serviceError()));
     }

@@ -32,17 +32,18 @@ class MIDISetupForm final : public QWidget {
     MIDISetupForm(MidiOutPort& port, UserDialogs& dialogs, QPoint topLeft,
                   UpdateTransfer* transfer = nullptr);
 
-    // Builds the device list once per dialog life: "MIDI Mapper", then each device's name.
+    // Builds the device list anew: "MIDI Mapper", then each device's name as it is now; the
+    // entry shown before stays selected while it is in the list, else "MIDI Mapper" is.
     void Form_Update();
 
   private slots:
-    // Closes the port, opens the chosen device (position - 1), reports a refused open,
-    // marks a device as chosen and hides the dialog.
+    // Closes the port, opens the chosen device (position - 1) if it is still the one shown,
+    // reports a refused open, marks a device as chosen and hides the dialog.
     void cmdOK_Click();
 
   private:
     void Form_Load(QPoint topLeft);
-    void chooseDevice(int position);
+    void chooseDevice(int position, const std::string& name);
 
     MidiOutPort& m_port;
     UserDialogs& m_dialogs;

@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "editor/EditorHistory.h"
 #include "editor/EditorModel.h"
@@ -48,15 +50,18 @@ constexpr int kTwipsPerPixel = 15;
 QPoint centredWindowPosition(QSize screen);
 
 // The paths of the local files with the extension cvp that the drag data carries, by file
-// name; empty when it carries anything else (no file, another kind of file, a remote address).
-QStringList droppedPresetPaths(const QMimeData& data);
+// name, as the file system names them; empty when it carries anything else (no file, another
+// kind of file, a remote address).
+std::vector<std::filesystem::path> droppedPresetPaths(const QMimeData& data);
 
 // "Invalid Corvane Preset File!", the message of a refused load.
 QString invalidPresetText();
-// A path the user gave, as the file system names it.
+// A path that a file dialog gave, as the file system names it. Qt shows a name that is not
+// UTF-8 with U+FFFD in place of its stray bytes; such a part of the path is the one entry of
+// its folder that Qt shows so.
 std::filesystem::path toFilePath(const QString& path);
-// The set list of the files and folders that the paths name (see SetList::fromPaths).
-SetList setListOf(const QStringList& paths);
+// A path in a message: one line, its controls and bytes that are not UTF-8 escaped (\xE9).
+QString shownPath(const std::filesystem::path& path);
 
 // Runs a task on the window's thread once a time has passed, unless the window has gone by
 // then. Tests give one that runs it when they choose.
@@ -88,21 +93,22 @@ class frmMain : public QWidget {
 
     // Reads the preset file at path into the window, as Load does once a file is chosen;
     // false when the file was rejected (the user has been told).
-    bool Load_Preset(const QString& path);
+    bool Load_Preset(const std::filesystem::path& path);
     // Load_Preset for the FILE of `corvane FILE`: a rejected file's message also gives the
     // reason on a second line, since no dialog showed the user what the path names.
-    void loadPresetGivenAtStart(const QString& path);
+    void loadPresetGivenAtStart(const std::filesystem::path& path);
     // The files of the command line: one loads as Load would; several, or a folder, become
     // the set list, whose first file loads. Nothing is sent.
-    void openAtStart(const QStringList& paths);
+    void openAtStart(const std::vector<std::filesystem::path>& paths);
     // Makes the files, at least one, the set list and loads its first one.
     void startSetList(const SetList& list);
     const SetList& setList() const { return m_setList; }
-    // Opens the device that name names (its exact name, otherwise the one device whose name
-    // contains it) as the device dialog's OK would; no match, or several, is reported as a
-    // refused open and leaves no port open.
-    void openDeviceByName(const QString& name);
-    void Save_Preset(const QString& path);
+    // Opens the device that text names (its exact name, otherwise the one device whose name
+    // contains it; the mapper by "MIDI Mapper") as the device dialog's OK would; no match, or
+    // several, is reported as a refused open and leaves no port open. text is bytes, as the
+    // command line gave them.
+    void openDeviceByName(const std::string& text);
+    void Save_Preset(const std::filesystem::path& path);
 
   public slots:
     void cmdLoad_Click();
@@ -159,6 +165,9 @@ class frmMain : public QWidget {
     void createContextMenu();
     void showContextMenu(const QPoint& globalPosition);
     void loadSetListFile(bool send);
+    void showSetListPosition();
+    // The report line under the set list: a dump's failure, or nothing (hidden).
+    void showSendFailure(const QString& text);
     // Page Down or Page Up while a set list is active: handled, true.
     bool takesSetListKey(const QKeyEvent& key);
     void showUndoneState(const std::optional<EditorModel>& state);
@@ -195,6 +204,7 @@ class frmMain : public QWidget {
 
     SetList m_setList;
     QLabel* m_setListLabel = nullptr;  // "2/5  verse.cvp" under the buttons, while a list is on
+    QLabel* m_reportLabel = nullptr;   // the last dump's failure, until a dump goes through
 
     QMenu* m_contextMenu = nullptr;
     bool m_sendOnChange = false;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "files/MessageText.h"
 #include "midi/MidiOutPort.h"
 #include "midi/UpdateTransfer.h"
 #include "ui/UserDialogs.h"
@@ -19,22 +20,30 @@ namespace corvane {
 
 namespace {
 
-QString transferFailure(const TransferReport& report) {
-    const QString reason = QString::fromStdString(report.reason);
+// A refused Update: the command did not run, and the message says why.
+QString refusalText(const TransferReport& report) {
     switch (report.status) {
-        case TransferReport::Status::Sent:
-            break;
         case TransferReport::Status::NoPort:
             return QStringLiteral("No MIDI output device is open. Choose one with Device.");
         case TransferReport::Status::Unsendable:
-            return QStringLiteral("These settings can't be sent to the unit:\n") + reason;
+            return QStringLiteral("These settings can't be sent to the unit:\n") +
+                   QString::fromStdString(report.reason);
+        case TransferReport::Status::Sent:
         case TransferReport::Status::SendFailed:
-            return QStringLiteral("Couldn't send to midi out:\n%1\n%2 of %3 delivered.")
-                .arg(reason)
-                .arg(report.packetsDelivered)
-                .arg(report.packetsInDump);
+            break;
     }
     return {};
+}
+
+// A dump that did not go through, on one line: "Couldn't send to midi out: REASON. 7 of 10
+// delivered."
+QString sendFailureText(const TransferReport& report) {
+    QString reason = QString::fromStdString(escapeControlBytes(report.reason));
+    if (!reason.endsWith(QLatin1Char('.'))) {
+        reason += QLatin1Char('.');
+    }
+    return QStringLiteral("Couldn't send to midi out: %1 %2.")
+        .arg(reason, QString::fromStdString(countText(report, report.packetsInDump)));
 }
 
 const QString kSendingDescription = QStringLiteral("Sending the settings to the unit");
@@ -100,9 +109,9 @@ void frmMain::sendSettings() {
 }
 
 // The dump has left; the closing packet's own pause still keeps the next dump's first packet
-// at its distance. A program that is ending does not wait for it.
+// at its distance. A program that is ending sends no next dump but a follow-up.
 void frmMain::dumpDone(const DumpOutcome& outcome) {
-    if (m_transfer.ending()) {
+    if (m_transfer.ending() && !m_transfer.followUpDue()) {
         dumpEnded(outcome);
         return;
     }
@@ -118,6 +127,11 @@ void frmMain::dumpEnded(const DumpOutcome& outcome) {
         showTransfer();
     }
     reportTransfer(ended.report);
+    if (ended.followUpDropped) {
+        std::fprintf(stderr,
+                     "corvane: the settings on screen were not sent to the unit: the "
+                     "dump before them did not arrive.\n");
+    }
 }
 
 // While a dump is on its way, Update stays drawn pressed and says so to screen readers; at
@@ -135,18 +149,25 @@ void frmMain::showTransfer() {
     update->setAccessibleDescription(sending ? kSendingDescription : update->toolTip());
 }
 
-// Success is silent. A failure learnt while the program ends goes to standard error, so that
-// the end does not wait for anyone to dismiss a message.
+// A dump that went through clears the report line. One that did not is reported on that line,
+// which takes no focus and needs no answer, so that the next key or click acts at once; a
+// refused command gets its message box. While the program ends, a report goes to standard
+// error, so that the end does not wait for anyone.
 void frmMain::reportTransfer(const TransferReport& report) {
-    const QString failure = transferFailure(report);
-    if (failure.isEmpty()) {
+    if (report.ok()) {
+        showSendFailure(QString());
         return;
     }
+    const QString failure = report.status == TransferReport::Status::SendFailed
+                                ? sendFailureText(report)
+                                : refusalText(report);
     if (m_transfer.ending()) {
         std::fprintf(stderr, "corvane: %s\n", qPrintable(failure));
-        return;
+    } else if (report.status == TransferReport::Status::SendFailed) {
+        showSendFailure(failure);
+    } else {
+        m_dialogs.showMessage(this, failure);
     }
-    m_dialogs.showMessage(this, failure);
 }
 
 // Ends the program once no dump is on its way; the window's unload does not run on this path.

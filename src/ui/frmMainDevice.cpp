@@ -21,12 +21,12 @@ void frmMain::cmdDevice_Click() {
     m_deviceDialog->activateWindow();
 }
 
-void frmMain::openDeviceByName(const QString& name) {
+void frmMain::openDeviceByName(const std::string& text) {
     const std::vector<std::string> choices = m_port.deviceChoices();
-    const std::string text = name.toStdString();
     const std::vector<std::size_t> named = positionsNamed(choices, text);
     if (named.size() == 1) {
-        const MidiResult opened = m_port.choosePosition(static_cast<int>(named.front()));
+        const MidiResult opened =
+            m_port.choosePosition(static_cast<int>(named.front()), choices[named.front()]);
         if (opened != MidiResult::Ok) {
             m_dialogs.showMessage(this, openFailureMessage(opened, m_port.serviceError()));
         }

@@ -60,7 +60,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     // A preset file dropped on the pattern box is for the window, not text to insert.
     if (watched == txtSysEx &&
         (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
-        !droppedPresetPaths(*static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+        !droppedPresetPaths(*static_cast<QDropEvent*>(event)->mimeData()).empty()) {
         if (type == QEvent::Drop) {
             dropEvent(static_cast<QDropEvent*>(event));
         } else {

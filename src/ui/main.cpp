@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "midi/MidiOutPort.h"
 #include "midi/backend/MidiBackend.h"
@@ -36,8 +38,10 @@ int main(int argc, char* argv[]) {
         const corvane::DisplayFailureGuard guard;
         app = std::make_unique<QApplication>(argc, argv);
     }
+    // argv as Qt left it, without its own options; QCoreApplication::arguments() would have
+    // read the bytes as UTF-8 and lost those of a Latin-1 file name.
     const corvane::EditorCommandLine commandLine =
-        corvane::parseEditorArguments(QCoreApplication::arguments());
+        corvane::parseEditorArguments(std::vector<std::string>(argv, argv + argc));
     if (commandLine.action == corvane::EditorCommandLine::Action::UsageError) {
         return kExitUsage;
     }
@@ -51,12 +55,12 @@ int main(int argc, char* argv[]) {
         corvane::frmMain window(port, dialogs);
         window.setSendOnChange(commandLine.sendOnChange);
         window.show();
-        if (!commandLine.deviceName.isEmpty()) {
+        if (!commandLine.deviceName.empty()) {
             QTimer::singleShot(0, &window, [&window, name = commandLine.deviceName] {
                 window.openDeviceByName(name);
             });
         }
-        if (!commandLine.presetPaths.isEmpty()) {
+        if (!commandLine.presetPaths.empty()) {
             // Once the window is up, as if the file had been chosen with Load.
             QTimer::singleShot(0, &window, [&window, paths = commandLine.presetPaths] {
                 window.openAtStart(paths);

@@ -69,7 +69,7 @@ TEST(CliSend, BadUsageSendsNothing) {
 }
 
 // Arguments and device names reach the terminal with their controls escaped: ESC (C0) and
-// CSI (C1, as the byte 0x9B or as UTF-8) alike.
+// CSI (C1, as the byte 0x9B or as UTF-8) alike, and so is every byte that is not UTF-8.
 TEST(CliMessages, EscapeControlsOfArgumentsAndDeviceNames) {
     const std::string clear = "\x1B[2J";
     const std::string csi =
@@ -79,7 +79,7 @@ TEST(CliMessages, EscapeControlsOfArgumentsAndDeviceNames) {
         CliArgs args;  // "ports" or the arguments of send
         std::string shown;
     } cases[] = {
-        {{"ports"}, "1: Synth \\x1B[2J \\xC2\\x9B2J \\x9B"},
+        {{"ports"}, "1: Synth \\x1B[2J \\xC2\\x9B2J \\x9B caf\\xE9 \\xC3"},
         {{"-", clear, "--device", "1"}, "unexpected argument '\\x1B[2J'"},
         {{"-", "--device", clear}, "got '\\x1B[2J'"},
         {{"-", "--device-name",
@@ -89,7 +89,7 @@ TEST(CliMessages, EscapeControlsOfArgumentsAndDeviceNames) {
     };
     for (const auto& c : cases) {
         CliRun run;
-        run.service.setDeviceNames({"Synth " + clear + " " + csi + " \x9B"});
+        run.service.setDeviceNames({"Synth " + clear + " " + csi + " \x9B caf\xE9 \xC3"});
         if (c.args == CliArgs{"ports"}) {
             run.ports({});
         } else {
@@ -123,6 +123,7 @@ TEST(CliSend, OpensThePositionThatPortsPrints) {
         {{"--device", "2", "-"}, 1, "2: USB Synth"},
         {{"-", "--device-name", "USB Synth"}, 1, "2: USB Synth"},
         {{"-", "--device-name", "synth 2"}, 2, "3: USB Synth 2"},
+        {{"-", "--device-name", "midi mapper"}, kMidiMapperId, "0: MIDI Mapper"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));

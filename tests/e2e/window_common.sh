@@ -6,9 +6,20 @@
 #   start_editor ARGS   starts the editor and waits for its main window ($main, $editor_pid)
 #   exit_editor         clicks Exit; the editor must end within 3 s
 #   choose_device P     Device, the list's position P (0 is "MIDI Mapper"), OK
+#   pick_device P, press_ok   the same in two steps ($dialog is the device dialog)
 #   click_update        clicks Update
 #   message_shown, close_message   the editor's message box is up; close it
+#   message_says TEXT   the message box that is up reads TEXT to screen readers (a fixed
+#                       string); needs use_accessibility
+#   use_accessibility   call first thing: the script runs again on a private session bus, and
+#                       the editor with its accessibility on; skipped without pyatspi
+#   report_shown        the window's report line (a dump that did not go through) is drawn
 #   expected            the default dump, one packet a line as `packets` prints it
+# and, with `cli` (corvane-cli) set:
+#   preset OUT N:TEXT...   the default preset file with line N replaced by TEXT, for each
+#   dump_of FILE        FILE's dump as `packets` prints it
+#   count               the packets the monitor has received
+#   await_packets N WHAT   waits until the monitor has received N packets; fails naming WHAT
 # A test that cannot get its display or server is skipped (failed under CI=true).
 
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -65,28 +76,65 @@ exit_editor() {
 click_update() { click "$main" 416 640 81 33; }
 
 message_shown() { xdotool search --onlyvisible --name '^Corvane$' >/dev/null 2>&1; }
-# Presses OK's key on the editor's message box until it closes. The box may still be
-# settling when it is first found, so the key goes again to the window that is there now.
+# The box gets the keyboard focus, then one Return; it must have come and must go.
 close_message() {
     local box
-    for _ in 1 2 3 4 5; do
-        box=$(find_window Corvane 2) || break
-        [ -n "$box" ] || break
-        xdotool key --window "$box" Return 2>/dev/null || true
-        wait_for 20 sh -c "! xdotool search --onlyvisible --name '^Corvane\$'" && return 0
-    done
-    message_shown && fail "the message did not close"
-    return 0
+    box=$(find_window Corvane 10) || true
+    [ -n "$box" ] || fail "no message box came"
+    xdotool windowfocus --sync "$box"
+    xdotool key Return
+    wait_for 50 sh -c "! xdotool search --onlyvisible --name '^Corvane\$'" ||
+        fail "the message did not close"
+}
+use_accessibility() {
+    if [ -z "${CORVANE_E2E_BUS:-}" ]; then
+        command -v dbus-run-session >/dev/null || skip_test "dbus-run-session is not installed"
+        /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip_test "python3-pyatspi is not installed"
+        trap - EXIT
+        rm -rf "$work"
+        CORVANE_E2E_BUS=1 exec dbus-run-session -- "$0" "$@"
+    fi
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+# What screen readers read of the editor's windows: "ROLE<TAB>NAME" a line.
+screen_reader_texts() { timeout 20 /usr/bin/python3 "$here/atspi_texts.py"; }
+message_says() {
+    message_shown || fail "no message box is up"
+    wait_for 50 sh -c '/usr/bin/python3 "$0" | grep -qF -- "$1"' "$here/atspi_texts.py" "$1"
+}
+# The report line is drawn in its own colour, RGB(255, 112, 112), below the set-list strip.
+report_shown() {
+    local drawn
+    drawn=$(import -window "$main" png:- | convert - -crop 529x40+80+718 +repage txt:- |
+        grep -c '#FF7070')
+    ((drawn > 0))
 }
 
-choose_device() {
+pick_device() {
     click "$main" 304 640 81 33
-    dialog=$(find_window "MIDI Device Setup") || fail "the device dialog did not appear"
+    dialog=$(find_window "MIDI Device Setup") || true
     [ -n "$dialog" ] || fail "the device dialog did not appear"
     # One wheel step down the list selects the next position.
     local step
     for ((step = 0; step < $1; step++)); do
         xdotool mousemove --window "$dialog" 124 67 click 5
     done
-    click "$dialog" 176 128 57 25
 }
+press_ok() { click "$dialog" 176 128 57 25; }
+choose_device() {
+    pick_device "$1"
+    press_ok
+}
+
+preset() {
+    local out=$1 script=""
+    shift
+    for change in "$@"; do
+        script+="${change%%:*}s/.*/${change#*:}\r/;"
+    done
+    "$cli" defaults | sed "$script" >"$out"
+}
+dump_of() { "$cli" dump "$1" | tr 'a-f' 'A-F'; }
+count() { packets monitor | wc -l; }
+packets_at_least() { (($(count) >= $1)); }
+await_packets() { wait_for 60 packets_at_least "$1" || fail "$2: $(count) of $1 packets arrived"; }

@@ -43,8 +43,8 @@ class ScopedEnv {
 void expectNoService(MidiOutService& service, const std::string& reasonPart) {
     EXPECT_FALSE(service.isAvailable());
     EXPECT_TRUE(service.deviceNames().empty());
-    EXPECT_EQ(service.open(kMidiMapperId), MidiResult::NoService);
-    EXPECT_EQ(service.open(0), MidiResult::NoService);
+    EXPECT_EQ(service.open(kMidiMapperId, kMidiMapperName), MidiResult::NoService);
+    EXPECT_EQ(service.open(0, "A"), MidiResult::NoService);
     EXPECT_NE(service.lastError().find(reasonPart), std::string::npos) << service.lastError();
     EXPECT_FALSE(service.isOpen());
     EXPECT_EQ(service.close(), MidiResult::NotOpen);

@@ -33,14 +33,14 @@ TEST(MidiOutPortOpen, SuccessGivesAFreshHandleAndKeepsTheResult) {
     EXPECT_EQ(port.state().hMidiOut, 0);
     EXPECT_FALSE(port.isOpen());
 
-    EXPECT_EQ(port.midiOutOpen(1), MidiResult::Ok);
+    EXPECT_EQ(port.midiOutOpen(1, "B"), MidiResult::Ok);
     const int first = port.state().hMidiOut;
     EXPECT_NE(first, 0);
     EXPECT_TRUE(port.isOpen());
     EXPECT_EQ(port.state().rcMidiOut, MidiResult::Ok);
 
     port.midiOutClose();
-    EXPECT_EQ(port.midiOutOpen(kMidiMapperId), MidiResult::Ok);
+    EXPECT_EQ(port.midiOutOpen(kMidiMapperId, kMidiMapperName), MidiResult::Ok);
     EXPECT_NE(port.state().hMidiOut, 0);
     EXPECT_NE(port.state().hMidiOut, first);
     EXPECT_EQ(service.openedIds(), (std::vector<int>{1, kMidiMapperId}));
@@ -57,15 +57,16 @@ TEST(MidiOutPortOpen, RefusalLeavesNoPortAndKeepsTheCode) {
         {"refused", 68, 0, 68},
         {"unknown id", 0, 5, resultCode(MidiResult::BadDeviceId)},
         {"typed text selects nothing", 0, -2, resultCode(MidiResult::BadDeviceId)},
+        {"the device at the id has another name now", 0, 1, resultCode(MidiResult::BadDeviceId)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMidiOutService service({"A"});
+        FakeMidiOutService service({"A", "C"});
         if (c.refusal != 0) {
             service.refuseOpen(c.refusal);
         }
         MidiOutPort port(service);
-        EXPECT_EQ(resultCode(port.midiOutOpen(c.deviceId)), c.expected);
+        EXPECT_EQ(resultCode(port.midiOutOpen(c.deviceId, "A")), c.expected);
         EXPECT_EQ(resultCode(port.state().rcMidiOut), c.expected);
         EXPECT_EQ(port.state().hMidiOut, 0);
         EXPECT_FALSE(port.isOpen());
@@ -78,36 +79,43 @@ TEST(MidiOutPortClose, AlwaysAsksTheServiceAndKeepsItsResult) {
 
     EXPECT_EQ(port.midiOutClose(), MidiResult::NotOpen);
     EXPECT_EQ(port.state().rcMidiOut, MidiResult::NotOpen);
-    port.midiOutOpen(0);
+    port.midiOutOpen(0, "A");
     EXPECT_EQ(port.midiOutClose(), MidiResult::Ok);
     EXPECT_EQ(port.state().rcMidiOut, MidiResult::Ok);
     EXPECT_EQ(port.state().hMidiOut, 0);
     EXPECT_EQ(service.closeCount(), 2);
 }
 
-// Choosing a position of the device list: close, open position - 1, mark a device chosen.
-TEST(MidiOutPortChoose, ClosesOpensPositionMinusOneAndMarksTheChoice) {
+// Choosing a position of a device list shown earlier: close, open the device shown (position -
+// 1 while the list is unchanged), mark a device chosen. A device gone since is refused by name
+// and nothing else opens.
+TEST(MidiOutPortChoose, OpensTheDeviceShownOrNone) {
     struct Case {
         const char* name;
+        std::vector<std::string> devicesNow;  // the list shown was "A", "B", "C"
         int position;
+        const char* shown;
         int refusal;  // 0: let the fake decide
         int expectedId;
         MidiResult expected;
     };
     const Case cases[] = {
-        {"mapper", 0, 0, kMidiMapperId, MidiResult::Ok},
-        {"third device", 3, 0, 2, MidiResult::Ok},
-        {"nothing selected", -1, 0, -2, MidiResult::BadDeviceId},
-        {"refused", 1, 68, 0, MidiResult::NoDevice},
+        {"mapper", {"A", "B", "C"}, 0, "MIDI Mapper", 0, kMidiMapperId, MidiResult::Ok},
+        {"third device", {"A", "B", "C"}, 3, "C", 0, 2, MidiResult::Ok},
+        {"nothing selected", {"A", "B", "C"}, -1, "", 0, -2, MidiResult::BadDeviceId},
+        {"refused", {"A", "B", "C"}, 1, "A", 68, 0, MidiResult::NoDevice},
+        {"moved since", {"B", "C"}, 3, "C", 0, 1, MidiResult::Ok},
+        {"gone, another in its place", {"A", "B", "D"}, 3, "C", 0, 2, MidiResult::BadDeviceId},
+        {"gone, the list shorter", {"A"}, 3, "C", 0, 2, MidiResult::BadDeviceId},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeMidiOutService service({"A", "B", "C"});
+        FakeMidiOutService service(c.devicesNow);
         if (c.refusal != 0) {
             service.refuseOpen(c.refusal);
         }
         MidiOutPort port(service);
-        EXPECT_EQ(port.choosePosition(c.position), c.expected);
+        EXPECT_EQ(port.choosePosition(c.position, c.shown), c.expected);
         ASSERT_EQ(service.calls().size(), 2u);
         EXPECT_EQ(service.calls()[0].kind, Kind::Close);
         EXPECT_EQ(service.calls()[1].kind, Kind::Open);
@@ -137,7 +145,7 @@ TEST(MidiOutPortExit, ClosesOnceAndOnlyAfterADeviceWasChosen) {
         }
         MidiOutPort port(service);
         if (c.choose) {
-            port.choosePosition(1);
+            port.choosePosition(1, "A");
         }
         const std::size_t callsBeforeExit = service.calls().size();
 

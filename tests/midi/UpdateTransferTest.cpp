@@ -27,7 +27,7 @@ struct OpenTransfer {
     UpdateTransfer transfer{port, [this](const DumpOutcome& outcome) { ended = outcome; }};
     std::vector<std::string> events;
 
-    OpenTransfer() { port.midiOutOpen(kMidiMapperId); }
+    OpenTransfer() { port.midiOutOpen(kMidiMapperId, kMidiMapperName); }
 
     // The service ends the dump on its way; its outcome goes to the transfer.
     UpdateTransfer::Ended endDump() {
@@ -130,7 +130,7 @@ TEST_P(UpdateTransferRefused, ReportsAtOnceAndSendsNothing) {
     FakeMidiOutService service({"Synth"});
     MidiOutPort port(service);
     FilterSettings settings = defaultSettings();
-    port.midiOutOpen(0);
+    port.midiOutOpen(0, "Synth");
     GetParam().prepare(port, service, settings);
     bool doneRan = false;
     UpdateTransfer transfer(port, [&](const DumpOutcome&) { doneRan = true; });
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "open_refused",
                           [](MidiOutPort& port, FakeMidiOutService& service, FilterSettings&) {
                               service.refuseOpen(4);
-                              port.choosePosition(1);
+                              port.choosePosition(1, "Synth");
                           },
                           TransferReport::Status::NoPort},
                       RefusedCase{"pattern_without_a_byte",
@@ -195,26 +195,73 @@ TEST(UpdateTransfer, RequestsDuringADumpGiveOneFollowUpOfTheSettingsAtItsEnd) {
     }
 }
 
-TEST(UpdateTransfer, AWaitingActionThatStartsADumpHoldsTheRestBackForItsEnd) {
-    OpenTransfer fixture;
-    fixture.transfer.request(defaultSettings());
-    fixture.transfer.request(defaultSettings());  // a follow-up is due
-    fixture.transfer.whenIdle([&] { fixture.transfer.request(defaultSettings()); });
-    fixture.transfer.whenIdle([&] { fixture.events.push_back("after"); });
+// A device chosen or the end asked for during a dump waits for its follow-up too, so that the
+// last edit reaches the device it was made for; at the end a dump of which nothing arrived is
+// not followed up, so a frozen server does not hold the end for a second dump's whole wait.
+TEST(UpdateTransfer, WhatWaitsForTheTransferWaitsForTheFollowUp) {
+    struct Case {
+        const char* name;
+        bool ending;
+        int lostInFirst;      // packets of the first dump lost on the way
+        bool refuseFollowUp;  // the port is closed when the follow-up is asked for
+        bool followUpSent;
+        bool followUpDropped;
+        std::vector<std::string> events;  // what ran, with "follow-up" when it was asked for
+    };
+    const Case cases[] = {
+        {"device chosen", false, 0, false, true, false, {"follow-up", "waited"}},
+        {"device chosen after a failed dump",
+         false,
+         3,
+         false,
+         true,
+         false,
+         {"follow-up", "waited"}},
+        {"end", true, 0, false, true, false, {"follow-up", "waited"}},
+        {"end after a dump with losses", true, 3, false, true, false, {"follow-up", "waited"}},
+        {"end after a dump of which nothing arrived", true, 10, false, false, true, {"waited"}},
+        {"end, the follow-up refused", true, 0, true, false, false, {"follow-up", "waited"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenTransfer fixture;
+        fixture.service.loseOnTheWay(c.lostInFirst);
+        fixture.transfer.request(defaultSettings());
+        FilterSettings onScreen = defaultSettings();
+        onScreen.Channel = 6;
+        fixture.transfer.request(onScreen);
+        const auto waited = [&] { fixture.events.push_back("waited"); };
+        if (c.ending) {
+            fixture.transfer.endWhenIdle(waited);
+        } else {
+            fixture.transfer.whenIdle(waited);
+        }
 
-    const UpdateTransfer::Ended first = fixture.endDump();
-    EXPECT_TRUE(fixture.transfer.busy());
-    EXPECT_FALSE(first.followUpDue) << "the new dump takes the settings as they stand";
-    EXPECT_TRUE(fixture.events.empty());
-
-    fixture.endDump();
-    EXPECT_EQ(fixture.events, std::vector<std::string>{"after"});
-    EXPECT_EQ(fixture.service.callsDuringADump(), 0);
+        const UpdateTransfer::Ended first = fixture.endDump();
+        EXPECT_EQ(first.followUpDropped, c.followUpDropped);
+        if (first.followUpDue) {
+            fixture.events.push_back("follow-up");
+            if (c.refuseFollowUp) {
+                fixture.port.midiOutClose();
+            }
+            const auto refused = fixture.transfer.request(onScreen);
+            EXPECT_EQ(refused.has_value(), c.refuseFollowUp);
+        }
+        if (fixture.transfer.busy()) {
+            EXPECT_EQ(fixture.events, std::vector<std::string>{"follow-up"});
+            EXPECT_FALSE(fixture.endDump().followUpDue);
+        }
+        EXPECT_EQ(fixture.events, c.events);
+        EXPECT_EQ(fixture.service.dumpCount(), c.followUpSent ? 2 : 1);
+        if (c.followUpSent) {
+            EXPECT_EQ(fixture.service.sentMessages()[10][8], 6) << "the settings on screen";
+        }
+        EXPECT_EQ(fixture.service.callsDuringADump(), 0);
+    }
 }
 
-TEST(UpdateTransfer, TheEndWaitsForTheDumpAndCancelsWhatWasStillToCome) {
+TEST(UpdateTransfer, TheEndCancelsTheOtherWaitingActionsAndLaterRequests) {
     OpenTransfer fixture;
-    fixture.transfer.request(defaultSettings());
     fixture.transfer.request(defaultSettings());
     fixture.transfer.whenIdle([&] { fixture.events.push_back("device chosen"); });
     fixture.transfer.endWhenIdle([&] { fixture.events.push_back("end"); });

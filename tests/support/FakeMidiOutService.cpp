@@ -54,7 +54,7 @@ std::vector<std::string> FakeMidiOutService::deviceNames() {
     return m_available ? m_deviceNames : std::vector<std::string>{};
 }
 
-MidiResult FakeMidiOutService::open(int id) {
+MidiResult FakeMidiOutService::open(int id, std::string_view expectedName) {
     m_callsDuringADump += dumpOnItsWay() ? 1 : 0;
     m_open = false;
     Call call{.kind = CallKind::Open, .deviceId = id, .bytes = {}, .result = MidiResult::Ok};
@@ -66,9 +66,11 @@ MidiResult FakeMidiOutService::open(int id) {
         call.result = *m_openRefusal;
         return record(std::move(call), "fake: open refused");
     }
-    if (id < kMidiMapperId || id >= static_cast<int>(deviceNames().size())) {
+    if (id < kMidiMapperId || id >= static_cast<int>(deviceNames().size()) ||
+        (id != kMidiMapperId && m_deviceNames[static_cast<std::size_t>(id)] != expectedName)) {
         call.result = MidiResult::BadDeviceId;
-        return record(std::move(call), "fake: no device " + std::to_string(id));
+        return record(std::move(call), "fake: no device " + std::to_string(id) + " named \"" +
+                                           std::string(expectedName) + "\"");
     }
     m_open = true;
     return record(std::move(call), "");

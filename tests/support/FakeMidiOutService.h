@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -63,7 +64,7 @@ class FakeMidiOutService final : public MidiOutService {
 
     bool isAvailable() override { return m_available; }
     std::vector<std::string> deviceNames() override;
-    MidiResult open(int id) override;
+    MidiResult open(int id, std::string_view expectedName) override;
     MidiResult close() override;
     bool isOpen() const override { return m_open; }
     void sendDump(std::vector<std::vector<std::uint8_t>> packets, DumpDone done) override;

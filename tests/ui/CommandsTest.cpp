@@ -1,15 +1,19 @@
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "DefaultDumpListing.h"
 #include "MainWindowFixture.h"
+#include "StandardErrorCapture.h"
 
 namespace corvane {
 namespace {
@@ -49,15 +53,31 @@ TEST_F(CommandsTest, UpdateWithNoPortSaysSoAtOnceAndSendsNothing) {
     EXPECT_EQ(dialogs.messages(), QStringList{kNoPortMessage});
 }
 
-TEST_F(CommandsTest, AFailureIsReportedWhenTheDumpHasEnded) {
+// A dump's failure is told on the window's report line, which asks for nothing: the next
+// key acts at once, and the line stays until a dump goes through.
+TEST_F(CommandsTest, AFailureIsShownInTheWindowUntilADumpGoesThrough) {
+    showActive();
     chooseDevice();
+    auto* line = control<QLabel>("lblTransferReport");
+    list("cmbChannel")->setFocus();
     service.failSend(3, resultCode(MidiResult::BackendError));
     clickUpdate();
-    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_FALSE(line->isVisible());
     endDump();
-    EXPECT_EQ(dialogs.messages(),
-              QStringList{QStringLiteral("Couldn't send to midi out:\nfake: send 3 failed\n9 of "
-                                         "10 delivered.")});
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(),
+              QStringLiteral("Couldn't send to midi out: fake: send 3 failed. 9 of 10 delivered."));
+    EXPECT_EQ(line->accessibleName(), line->text());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(line->focusPolicy(), Qt::NoFocus);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(service.dumpCount(), 2) << "the next Update acts at once";
+    EXPECT_TRUE(line->isVisible()) << "until that dump has gone through";
+    endDump();
+    EXPECT_FALSE(line->isVisible());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
 // A burst of clicks during a dump gives one more dump, of the settings at the first one's end.
@@ -186,7 +206,7 @@ TEST_F(CommandsTest, EveryWayOfQuittingWaitsForTheDumpOnItsWay) {
         MidiOutPort dumpPort(dumps);
         window = std::make_unique<frmMain>(dumpPort, dialogs);
         showActive();
-        dumpPort.choosePosition(1);
+        dumpPort.choosePosition(1, "Test Synth");
         dumps.failSend(2, resultCode(MidiResult::BackendError));
         QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
         const int closesBefore = dumps.closeCount();
@@ -201,6 +221,54 @@ TEST_F(CommandsTest, EveryWayOfQuittingWaitsForTheDumpOnItsWay) {
         EXPECT_TRUE(ended);
         EXPECT_FALSE(endedEarly) << "the port closed or the window went before the dump ended";
         EXPECT_EQ(dumps.closeCount(), closesBefore + 1);
+        EXPECT_EQ(dumps.callsDuringADump(), 0);
+        EXPECT_TRUE(dialogs.messages().isEmpty());
+        window.reset();
+    }
+}
+
+// Quitting while an edit waits for the dump on its way: the edit's dump goes too, so the unit is
+// left with the settings on screen; after a dump of which nothing arrived it is not sent, and
+// that is said.
+TEST_F(CommandsTest, QuittingSendsTheQueuedFollowUpUnlessNothingOfTheDumpArrived) {
+    const struct {
+        const char* name;
+        int lost;  // packets of the first dump lost on the way
+        int dumps;
+        const char* saidPart;
+    } cases[] = {
+        {"the dump went through", 0, 2, ""},
+        {"some of it was lost", 4, 2, "6 of 10 delivered"},
+        {"none of it arrived", 10, 1, "the settings on screen were not sent to the unit"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMidiOutService dumps({"Test Synth"});
+        MidiOutPort dumpPort(dumps);
+        window = std::make_unique<frmMain>(dumpPort, dialogs);
+        showActive();
+        dumpPort.choosePosition(1, "Test Synth");
+        dumps.loseOnTheWay(c.lost);
+        QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+        list("cmbChannel")->setCurrentIndex(5);
+        QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+
+        bool ended = false;
+        const std::string said = testing::capturedStandardError([&] {
+            ended = programEnds([&] {
+                QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+                dumps.endDumpsAtOnce();
+                dumps.endDump();
+            });
+        });
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(dumps.dumpCount(), c.dumps);
+        EXPECT_EQ(dumps.sentMessages().back().size(), 16u);
+        if (c.dumps == 2) {
+            EXPECT_EQ(dumps.sentMessages()[10][8], 5) << "channel 6, as on screen";
+        }
+        EXPECT_NE(said.find(c.saidPart), std::string::npos) << said;
+        EXPECT_EQ(dumps.closeCount(), 2);
         EXPECT_EQ(dumps.callsDuringADump(), 0);
         EXPECT_TRUE(dialogs.messages().isEmpty());
         window.reset();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -55,7 +56,24 @@ double textContrast(const QImage& shot, const QRect& area) {
     return best;
 }
 
-class ContrastTest : public MainWindowFixture {};
+class ContrastTest : public MainWindowFixture {
+  protected:
+    // The window as the screen shows it. Painted and handed to the display at once; the grab,
+    // on the same connection, comes after it.
+    QImage shot() const {
+        window->repaint();
+        return window->screen()
+            ->grabWindow(window->winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    // A rectangle in the window's pixels, in the shot's device pixels.
+    static QRect inShot(const QRect& place, const QImage& shot) {
+        const double ratio = shot.width() / static_cast<double>(kWindowWidth);
+        return {QPoint(std::lround(place.left() * ratio), std::lround(place.top() * ratio)),
+                QPoint(std::lround(place.right() * ratio), std::lround(place.bottom() * ratio))};
+    }
+};
 
 // Every enabled control that shows text, on the screen as the current theme paints it.
 TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
@@ -72,15 +90,8 @@ TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
     for (const bool oneAndSpecify : {false, true}) {
         box("chkCCOne")->setChecked(oneAndSpecify);
         box("chkSysExSpecify")->setChecked(oneAndSpecify);
-        // Painted and handed to the display at once; the grab, on the same connection, comes
-        // after it.
-        window->repaint();
-        const QImage shot = window->screen()
-                                ->grabWindow(window->winId())
-                                .toImage()
-                                .convertToFormat(QImage::Format_RGB32);
-        ASSERT_FALSE(shot.isNull());
-        const double ratio = shot.width() / static_cast<double>(kWindowWidth);
+        const QImage picture = shot();
+        ASSERT_FALSE(picture.isNull());
         for (const ControlPlace& place : kControlLayout) {
             const QString name =
                 QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size()));
@@ -94,15 +105,26 @@ TEST_F(ContrastTest, EnabledControlsTextIsReadable) {
             if (place.kind == ControlKind::List) {
                 inner.setRight(place.geometry.right() - 20);
             }
-            const QRect area(
-                QPoint(std::lround(inner.left() * ratio), std::lround(inner.top() * ratio)),
-                QPoint(std::lround(inner.right() * ratio), std::lround(inner.bottom() * ratio)));
-            EXPECT_GE(textContrast(shot, area), 4.5)
+            EXPECT_GE(textContrast(picture, inShot(inner, picture)), 4.5)
                 << place.name << (oneAndSpecify ? " (One)" : "");
             measured.insert(place.name);
         }
     }
     EXPECT_EQ(measured.size(), 12u) << "six lists, five buttons and the pattern box";
+}
+
+// The report line of a failed dump, on the panel under whichever theme is in use, at any scale.
+TEST_F(ContrastTest, TheReportLineIsReadable) {
+    showActive();
+    chooseDevice();
+    service.loseOnTheWay(3);
+    QTest::mouseClick(button("cmdUpdate"), Qt::LeftButton);
+    endDump();
+    const auto* line = control<QLabel>("lblTransferReport");
+    ASSERT_TRUE(line->isVisible());
+    const QImage picture = shot();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GE(textContrast(picture, inShot(line->geometry(), picture)), 4.5);
 }
 
 }  // namespace

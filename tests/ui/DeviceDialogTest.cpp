@@ -242,14 +242,47 @@ TEST_F(DeviceDialogTest, ItIsCreatedOnTheMainWindowsCornerWithoutAnOwner) {
     EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
 }
 
-TEST_F(DeviceDialogTest, DeviceAgainKeepsTheListWithoutEnumeratingAnew) {
+// Each showing lists the devices as they are then, once each, with the choice shown before
+// still chosen while its device is there.
+TEST_F(DeviceDialogTest, DeviceListsTheDevicesAsTheyAreNowAndKeepsTheChoice) {
+    const struct {
+        const char* name;
+        std::vector<std::string> devicesNow;
+        QStringList shown;
+        int chosen;
+    } cases[] = {
+        {"a device added",
+         {"Synth A", "Port B", "Unit C", "Late D"},
+         {"MIDI Mapper", "Synth A", "Port B", "Unit C", "Late D"},
+         2},
+        {"the one before it gone", {"Port B", "Unit C"}, {"MIDI Mapper", "Port B", "Unit C"}, 1},
+        {"the chosen one gone", {"Synth A", "Unit C"}, {"MIDI Mapper", "Synth A", "Unit C"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        service.setDeviceNames(kThreeDevices);
+        MIDISetupForm* dialog = pressDevice();
+        ASSERT_NE(dialog, nullptr);
+        deviceList(*dialog).setCurrentIndex(2);  // "Port B"
+        service.setDeviceNames(c.devicesNow);
+
+        EXPECT_EQ(pressDevice(), dialog);
+        EXPECT_EQ(items(deviceList(*dialog)), c.shown);
+        EXPECT_EQ(deviceList(*dialog).currentIndex(), c.chosen);
+    }
+}
+
+// OK on a list shown before its device went: refused by the name shown, nothing else opens.
+TEST_F(DeviceDialogTest, OkOnAGoneDeviceIsRefusedByTheNameShown) {
     MIDISetupForm* dialog = pressDevice();
     ASSERT_NE(dialog, nullptr);
-    service.setDeviceNames({"Synth A", "Port B", "Unit C", "Late D"});
+    service.setDeviceNames({"Synth A", "Port B", "Late D"});
+    pressOk(*dialog, 3);  // "Unit C"
 
-    EXPECT_EQ(pressDevice(), dialog);
-    EXPECT_EQ(items(deviceList(*dialog)),
-              (QStringList{"MIDI Mapper", "Synth A", "Port B", "Unit C"}));
+    EXPECT_FALSE(service.isOpen());
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"Couldn't open midi out, rc = 2\nfake: no device 2 named \"Unit C\""});
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(DeviceDialogTest, AfterOkDeviceShowsTheLastChoiceWhereTheDialogWas) {

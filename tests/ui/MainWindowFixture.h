@@ -53,7 +53,7 @@ class MainWindowFixture : public ::testing::Test {
     QLineEdit* patternText() const { return control<QLineEdit>("txtSysEx"); }
 
     // As an OK in the device dialog on the first device does.
-    void chooseDevice() { port.choosePosition(1); }
+    void chooseDevice() { port.choosePosition(1, "Test Synth"); }
 
     // The service ends the dump on its way, the window hears of it through its event loop,
     // and the closing pause passes.

@@ -15,8 +15,12 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AnsweringDialogs.h"
@@ -307,13 +311,45 @@ TEST_F(PresetCommandTest, FileGivenAtStartIsReportedWithItsReason) {
     const FilterSettings settingsBefore = window.GatherSettings();
     for (const auto& c : cases) {
         const qsizetype shownBefore = dialogs.messages().size();
-        window.loadPresetGivenAtStart(pathOf(c.name));
+        window.loadPresetGivenAtStart(toFilePath(pathOf(c.name)));
         ASSERT_EQ(dialogs.messages().size(), shownBefore + 1) << c.name.toStdString();
         const QStringList lines = dialogs.messages().back().split(QLatin1Char('\n'));
         ASSERT_EQ(lines.size(), 2) << dialogs.messages().back().toStdString();
         EXPECT_EQ(lines[0], kInvalidMessage);
         EXPECT_TRUE(lines[1].contains(c.reasonPart)) << lines[1].toStdString();
         EXPECT_EQ(window.GatherSettings(), settingsBefore);
+    }
+}
+
+// A file name that is not UTF-8 (Latin-1 "caf\xE9.cvp") loads however its path arrives: from the
+// command line and from a set list as bytes, from a drop as a percent-encoded address, from the
+// file dialog as the text Qt shows for it (U+FFFD in place of the byte).
+TEST_F(PresetCommandTest, ANameThatIsNotUtf8LoadsFromEveryWay) {
+    const std::string folderBytes = QFile::encodeName(folder.path()).toStdString();
+    const std::filesystem::path latin1 = folderBytes + "/caf\xE9.cvp";
+    std::ofstream(latin1, std::ios::binary) << joinLines(kGoodLines);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"command line", [&] { window.openAtStart({latin1}); }},
+        {"set list", [&] { window.openAtStart({std::filesystem::path(folderBytes)}); }},
+        {"file dialog", [&] { load(QFile::decodeName(QByteArray::fromStdString(latin1))); }},
+        {"drop",
+         [&] {
+             QMimeData data;
+             data.setUrls({QUrl::fromEncoded(
+                 "file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
+             QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(&window, &enter);
+             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(&window, &drop);
+             QCoreApplication::processEvents();
+         }},
+    };
+    for (const auto& [name, open] : ways) {
+        SCOPED_TRACE(name);
+        window.applySettings(unusualSettings());
+        open();
+        EXPECT_EQ(dialogs.messages(), QStringList{});
+        EXPECT_EQ(window.GatherSettings(), goodFileSettings());
     }
 }
 

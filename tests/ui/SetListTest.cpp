@@ -1,8 +1,10 @@
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "RandomSettings.h"
 #include "editor/EditorModel.h"
 #include "presets/PresetFile.h"
+#include "presets/SetList.h"
 #include "settings/SettingsDump.h"
 
 namespace corvane {
@@ -64,7 +67,7 @@ TEST_F(SetListTest, PageDownLoadsAndSendsEachFileAndPassesABadOne) {
                                writeFile("3-outro.cvp", writePresetText(third))};
     showActive();
     chooseDevice();
-    window->openAtStart({folder.path()});
+    window->openAtStart({toFilePath(folder.path())});
     EXPECT_EQ(window->GatherSettings(), first);
     EXPECT_TRUE(takeSent().empty());
     EXPECT_EQ(strip(), QStringLiteral("1/3  1-intro.cvp"));
@@ -88,11 +91,48 @@ TEST_F(SetListTest, PageDownLoadsAndSendsEachFileAndPassesABadOne) {
     EXPECT_EQ(strip(), QStringLiteral("1/3  1-intro.cvp"));
 }
 
+// The strip shows a file's name as messages do, on one line, and shortens a long name, never
+// the position; screen readers get the whole name.
+TEST_F(SetListTest, TheStripEscapesTheNameAndKeepsThePositionVisible) {
+    const std::string longName(240, 'x');
+    const struct {
+        std::string file;
+        QString shownName;  // empty: shortened
+    } cases[] = {
+        {"caf\xE9.cvp", QStringLiteral("caf\\xE9.cvp")},
+        {"a\x1B[2J\x07\nb.cvp", QStringLiteral("a\\x1B[2J\\x07\\x0Ab.cvp")},
+        {longName + ".cvp", QString()},
+    };
+    const std::string folderBytes = QFile::encodeName(folder.path()).toStdString();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::filesystem::path file = folderBytes + "/" + c.file;
+        std::ofstream(file, std::ios::binary) << writePresetText(defaultSettings());
+        window->startSetList(SetList({file, file}));
+        const auto* label = window->findChild<QLabel*>("lblSetList");
+        const QString shown = label->text();
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("1/2  "))) << shown.toStdString();
+        EXPECT_FALSE(shown.contains(QLatin1Char('\n')));
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+        if (c.shownName.isEmpty()) {
+            EXPECT_TRUE(shown.endsWith(QStringLiteral("x.cvp"))) << shown.toStdString();
+            EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+            EXPECT_EQ(label->accessibleName(),
+                      QStringLiteral("Set list 1/2  ") + QString::fromStdString(c.file));
+        } else {
+            EXPECT_EQ(shown, QStringLiteral("1/2  ") + c.shownName);
+            EXPECT_EQ(label->accessibleName(), QStringLiteral("Set list ") + shown);
+        }
+        EXPECT_EQ(dialogs.messages(), QStringList{});
+        std::filesystem::remove(file);
+    }
+}
+
 // With one file and no set list, Page Down is the lists' own key, and the strip stays empty.
 TEST_F(SetListTest, OneFileMakesNoSetList) {
     std::mt19937 random(8);
     const FilterSettings only = loadedRandomSettings(random);
-    window->openAtStart({writeFile("only.cvp", writePresetText(only))});
+    window->openAtStart({toFilePath(writeFile("only.cvp", writePresetText(only)))});
     showActive();
     EXPECT_FALSE(window->findChild<QLabel*>("lblSetList")->isVisible());
     list("cmbVelocity")->setFocus();

@@ -97,20 +97,22 @@ class DeviceByName : public StageTest, public ::testing::WithParamInterface<Devi
 
 TEST_P(DeviceByName, OpensTheNamedDeviceOrReportsARefusedOpen) {
     service.setDeviceNames({"USB MIDI 1", "USB MIDI 10", "Unit"});
-    window->openDeviceByName(QString::fromLatin1(GetParam().name));
+    window->openDeviceByName(GetParam().name);
     EXPECT_EQ(service.openedIds(), GetParam().openedIds);
     const QString message = QString::fromLatin1(GetParam().message);
     if (message.isEmpty()) {
         EXPECT_TRUE(dialogs.messages().isEmpty());
     } else {
         ASSERT_EQ(dialogs.messages().size(), 1);
-        EXPECT_TRUE(dialogs.messages().front().startsWith(message)) << dialogs.messages().front().toStdString();
+        EXPECT_TRUE(dialogs.messages().front().startsWith(message))
+            << dialogs.messages().front().toStdString();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, DeviceByName,
     ::testing::Values(DeviceNameCase{"USB MIDI 1", {0}, ""}, DeviceNameCase{"unit", {2}, ""},
+                      DeviceNameCase{"MIDI Mapper", {kMidiMapperId}, ""},
                       DeviceNameCase{"USB", {}, "Couldn't open midi out, rc = 2\nSeveral"},
                       DeviceNameCase{"Synth", {}, "Couldn't open midi out, rc = 2\nNo MIDI"}));
 

@@ -1,4 +1,3 @@
-#include <unistd.h>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,6 +8,7 @@
 
 #include "MainWindowFixture.h"
 #include "ReferencePicture.h"
+#include "StandardErrorCapture.h"
 #include "ui/ControllerNames.h"
 #include "ui/EditorCommandLine.h"
 
@@ -137,23 +137,27 @@ TEST_F(StartupTest, WindowIsFramelessCentredAndHasAnIcon) {
 }
 
 TEST(EditorCommandLine, UsageErrorShowsTheArgumentWithItsControlsEscaped) {
-    std::FILE* capture = std::tmpfile();
-    ASSERT_NE(capture, nullptr);
-    std::fflush(stderr);
-    const int savedError = ::dup(STDERR_FILENO);
-    ::dup2(::fileno(capture), STDERR_FILENO);
-    const EditorCommandLine parsed =
-        parseEditorArguments({QStringLiteral("corvane"), QStringLiteral("--x\x1B[2J\u009B2J")});
-    std::fflush(stderr);
-    ::dup2(savedError, STDERR_FILENO);
-    ::close(savedError);
-    std::rewind(capture);
-    std::string shown(4096, '\0');
-    shown.resize(std::fread(shown.data(), 1, shown.size(), capture));
-    std::fclose(capture);
+    EditorCommandLine parsed;
+    const std::string shown = testing::capturedStandardError([&] {
+        parsed = parseEditorArguments({"corvane",
+                                       "--x\x1B[2J\xC2\x9B"
+                                       "2J\xE9"});
+    });
 
     EXPECT_EQ(parsed.action, EditorCommandLine::Action::UsageError);
-    EXPECT_NE(shown.find("x\\x1B[2J\\xC2\\x9B2J"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("x\\x1B[2J\\xC2\\x9B2J\\xE9"), std::string::npos) << shown;
+}
+
+// A Latin-1 name ("caf\xE9") is no UTF-8: it must still reach the file calls byte for byte.
+TEST(EditorCommandLine, FileAndDeviceNamesKeepTheirBytes) {
+    const EditorCommandLine parsed = parseEditorArguments(
+        {"corvane", "--device", "caf\xE9 out", "caf\xE9.cvp", "--send-on-change", "\xC3\xA9"});
+    ASSERT_EQ(parsed.action, EditorCommandLine::Action::Run);
+    EXPECT_EQ(parsed.deviceName, "caf\xE9 out");
+    ASSERT_EQ(parsed.presetPaths.size(), 2u);
+    EXPECT_EQ(parsed.presetPaths[0].string(), "caf\xE9.cvp");
+    EXPECT_EQ(parsed.presetPaths[1].string(), "\xC3\xA9");
+    EXPECT_TRUE(parsed.sendOnChange);
 }
 
 TEST(WindowPosition, CentresOnTheFullScreenAndMayBeNegative) {

@@ -13,12 +13,15 @@ source "$(dirname "$0")/../support/test_skip.sh"
 source "$(dirname "$0")/../support/private_display.sh"
 command -v Xvfb >/dev/null || skip_test "Xvfb is not installed"
 
-start_private_display "$work" 1200x1000
+# Room for the whole window at two device pixels a pixel.
+start_private_display "$work" 1600x1600
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE GTK_THEME
 
 echo "--- light"
 "$tests" --gtest_filter='ContrastTest.*' || exit 1
+echo "--- light, two device pixels a pixel"
+QT_SCALE_FACTOR=2 "$tests" --gtest_filter='ContrastTest.TheReportLineIsReadable' || exit 1
 compgen -G "/usr/lib/*/qt6/plugins/platformthemes/libqgtk3.so" >/dev/null ||
     skip_test "Qt's GTK theme is not installed (qt6-gtk-platformtheme)"
 echo "--- Adwaita dark"

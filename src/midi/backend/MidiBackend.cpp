@@ -42,7 +42,7 @@ class MidiService final : public MidiOutService {
         return library != nullptr ? library->devices() : std::vector<std::string>{};
     }
 
-    MidiResult open(int id) override {
+    MidiResult open(int id, std::string_view expectedName) override {
         if (m_open) {
             close();
         }
@@ -50,13 +50,21 @@ class MidiService final : public MidiOutService {
         if (library == nullptr) {
             return MidiResult::NoService;
         }
-        const std::vector<std::string> names = library->devices();
-        if (id != kMidiMapperId && (id < 0 || id >= static_cast<int>(names.size()))) {
-            m_error.set("There is no MIDI output device with id " + std::to_string(id) + ".");
-            return MidiResult::BadDeviceId;
+        // The list the caller showed may be out of date: the id must still name that device.
+        if (id != kMidiMapperId) {
+            const std::vector<std::string> names = library->devices();
+            if (id < 0 || id >= static_cast<int>(names.size()) ||
+                names[static_cast<std::size_t>(id)] != expectedName) {
+                m_error.set(expectedName.empty()
+                                ? "There is no MIDI output device with id " + std::to_string(id) +
+                                      "."
+                                : "The MIDI output device \"" + std::string(expectedName) +
+                                      "\" no longer exists.");
+                return MidiResult::BadDeviceId;
+            }
         }
-        const MidiResult result = library->openPort(
-            id, id == kMidiMapperId ? std::string() : names[static_cast<std::size_t>(id)]);
+        const MidiResult result =
+            library->openPort(id, id == kMidiMapperId ? std::string() : std::string(expectedName));
         m_open = result == MidiResult::Ok;
         return result;
     }
