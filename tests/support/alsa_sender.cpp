@@ -19,9 +19,11 @@ int main(int argc, char** argv) {
     }
     const std::unique_ptr<MidiOutService> service = createMidiOutService();
     MidiOutPort port(*service);
-    const auto named = positionsNamed(port.deviceChoices(), argv[1]);
+    const std::vector<std::string> choices = port.deviceChoices();
+    const auto named = positionsNamed(choices, argv[1]);
     const int position = *argv[1] == '\0' ? 0 : named.size() == 1 ? static_cast<int>(named[0]) : -1;
-    if (position < 0 || port.choosePosition(position) != MidiResult::Ok) {
+    if (position < 0 ||
+        port.choosePosition(position, choices[static_cast<std::size_t>(position)]) != MidiResult::Ok) {
         std::cerr << "alsa_sender: cannot open '" << argv[1] << "': " << port.serviceError()
                   << '\n';
         return 1;
