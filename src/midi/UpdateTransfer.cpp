@@ -22,6 +22,11 @@ TransferReport reportOf(const DumpOutcome& outcome) {
 
 }  // namespace
 
+std::string countText(const DumpOutcome& outcome, int packetsInDump) {
+    return std::to_string(outcome.packetsDelivered) + " of " + std::to_string(packetsInDump) +
+           (outcome.carriageKnown ? " delivered" : " sent on time");
+}
+
 UpdateTransfer::UpdateTransfer(MidiOutPort& port, DumpDone done)
     : m_port(port), m_done(std::move(done)) {}
 

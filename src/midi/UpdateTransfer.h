@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "midi/MidiOutService.h"
 #include "settings/FilterSettings.h"
@@ -25,6 +26,10 @@ struct TransferReport : DumpOutcome {
 
     bool ok() const { return status == Status::Sent; }
 };
+
+// The count of a dump's report, without a trailing period: "7 of 10 delivered", or where the
+// server gives no word of carriage "7 of 10 sent on time".
+std::string countText(const DumpOutcome& outcome, int packetsInDump);
 
 // The Update command's transfers through one port, one dump at a time. The dump is the
 // settings as they were at the request; the port's service sends it paced and calls `done`
