@@ -28,7 +28,9 @@ struct MidiWorker::Shared {
         std::unique_lock lock(mutex);
         while (true) {
             changed.wait(lock, [&] { return quit || !tasks.empty(); });
-            if (quit) {
+            // Every task given runs, those still queued at the end too: a task may be the only
+            // one to report its own end (a dump's done).
+            if (tasks.empty()) {
                 return;
             }
             std::function<void()> task = std::move(tasks.front());
