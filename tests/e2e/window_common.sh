@@ -90,3 +90,12 @@ choose_device() {
     done
     click "$dialog" 176 128 57 25
 }
+
+# After a dump's last packet reached the monitor: waits until the server's clock has run two
+# periods past it (the editor judges a dump in the cycle after its last packet's), then up to
+# 0.5 s for the editor's report to show.
+wait_dump_judged() {
+    local until=$(($(last_frame monitor) + 2 * $(server_period)))
+    wait_clock_past monitor "$until" || fail "the server's clock did not pass frame $until"
+    wait_for 10 message_shown || true
+}

@@ -1,7 +1,7 @@
 // The end-to-end tests' MIDI receiver: a JACK client NAME with one MIDI input port NAME:input,
 // measuring on the server's clock, not its own.
 //
-//   midi_receiver NAME MISSED_FILE
+//   midi_receiver NAME MISSED_FILE [CLOCK_FILE]
 //
 // Prints each event received, one a line, to standard output as
 //   FRAME: f0 7d 12 ... f7
@@ -10,8 +10,10 @@
 // MISSED_FILE as
 //   missed EXPECTED START
 // (the cycle after the one that began at B with N frames should begin at EXPECTED = B + N; it
-// began at START), and "overflow" if its own buffer ever ran full. Runs until SIGTERM or SIGINT,
-// or until the server stops.
+// began at START), and "overflow" if its own buffer ever ran full. Keeps in CLOCK_FILE the
+// server's frame time at the end of the last cycle it ran (ten digits and a newline, rewritten
+// in place), so that a test can wait until the server's clock has passed a frame. Runs until
+// SIGTERM or SIGINT, or until the server stops.
 //
 // The process callback neither allocates nor blocks: it writes records into a ring buffer made
 // beforehand, which the main thread empties into the files.
@@ -45,6 +47,7 @@ struct Receiver {
     jack_ringbuffer_t* ring = nullptr;
     bool hadCycle = false;
     std::uint32_t nextStart = 0;
+    std::atomic<std::uint32_t> clock{0};  // nextStart, for the main thread
     std::atomic<bool> overflow{false};
     std::atomic<bool> gone{false};
 };
@@ -70,6 +73,7 @@ int onProcess(jack_nframes_t frames, void* arg) {
     }
     r.hadCycle = true;
     r.nextStart = start + frames;
+    r.clock = r.nextStart;
     void* buffer = jack_port_get_buffer(r.port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -116,13 +120,18 @@ bool drainOne(Receiver& r, std::FILE* missed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: midi_receiver NAME MISSED_FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: midi_receiver NAME MISSED_FILE [CLOCK_FILE]\n");
         return 2;
     }
     std::FILE* missed = std::fopen(argv[2], "w");
     if (missed == nullptr) {
         std::perror(argv[2]);
+        return 1;
+    }
+    std::FILE* clock = argc == 4 ? std::fopen(argv[3], "w") : nullptr;
+    if (argc == 4 && clock == nullptr) {
+        std::perror(argv[3]);
         return 1;
     }
     static Receiver r;
@@ -148,8 +157,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool overflowTold = false;
+    std::uint32_t clockTold = 0;
     while (!g_stop && !r.gone) {
         while (drainOne(r, missed)) {
+        }
+        if (const std::uint32_t now = r.clock; clock != nullptr && now != clockTold) {
+            std::rewind(clock);
+            std::fprintf(clock, "%010u\n", now);
+            std::fflush(clock);
+            clockTold = now;
         }
         if (r.overflow && !overflowTold) {
             std::fprintf(missed, "overflow\n");
@@ -167,5 +183,8 @@ int main(int argc, char** argv) {
         jack_client_close(r.client);
     }
     std::fclose(missed);
+    if (clock != nullptr) {
+        std::fclose(clock);
+    }
     return 0;
 }

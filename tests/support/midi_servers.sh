@@ -16,6 +16,9 @@
 #   start_monitor NAME       the receiver as client NAME, printing what NAME:input receives to
 #                            $work/NAME.txt ("FRAME: f0 ... f7", FRAME on the server's clock)
 #                            and the cycles it missed to $work/NAME.missed; waits for NAME:input
+#   wait_clock_past NAME FRAME   waits (up to 3 s) until the server's frame time, as the monitor
+#                            saw it at its last cycle's end, has passed FRAME
+#   last_frame NAME          the server frame of the last packet the monitor received
 #   packets NAME             what the monitor received, one packet a line, upper-case hex
 #   gaps NAME                server frames from each packet to the next, one a line
 #   missed_cycles NAME       how many cycles the monitor has missed so far (and "overflow" of
@@ -138,10 +141,18 @@ server_xruns() { grep -ciE 'xrun|client too slow' "$server_log" || true; }
 has_port() { $jack jack_lsp | grep -qx "$1"; }
 
 start_monitor() {
-    $jack "$CORVANE_MIDI_RECEIVER" "$1" "$work/$1.missed" >"$work/$1.txt" 2>"$work/$1.log" &
+    $jack "$CORVANE_MIDI_RECEIVER" "$1" "$work/$1.missed" "$work/$1.clock" >"$work/$1.txt" \
+        2>"$work/$1.log" &
     pids+=($!)
     wait_for 100 has_port "$1:input" || fail "the receiver did not register $1:input"
 }
+last_frame() { sed -nE 's/^ *([0-9]+): .*/\1/p' "$work/$1.txt" | tail -n 1; }
+clock_past() {
+    local now
+    now=$(cat "$work/$1.clock" 2>/dev/null) || true
+    ((10#${now:-0} > $2))
+}
+wait_clock_past() { wait_for 30 clock_past "$1" "$2"; }
 missed_cycles() { grep -cE '^(missed|overflow)' "$work/$1.missed" || true; }
 
 packets() { grep -oiE 'f0( [0-9a-f]{2}){14} f7' "$work/$1.txt" | tr 'a-f' 'A-F' || true; }

@@ -130,6 +130,10 @@ void onShutdown(jack_status_t, const char*, void* arg) {
     sem_post(&c.news);
 }
 
+void onPlainShutdown(void* arg) {
+    onShutdown(JackFailure, "", arg);
+}
+
 void onConnect(jack_port_id_t, jack_port_id_t, int, void* arg) {
     static_cast<JackClient*>(arg)->refreshConnection();
 }
@@ -175,7 +179,9 @@ std::shared_ptr<JackClient> openClient() {
     }
     jack_set_process_callback(c->client, onProcess, c.get());
     jack_set_xrun_callback(c->client, onXrun, c.get());
+    // jackd calls the first of these, PipeWire's libjack (0.3.65) only the second.
     jack_on_info_shutdown(c->client, onShutdown, c.get());
+    jack_on_shutdown(c->client, onPlainShutdown, c.get());
     jack_set_port_connect_callback(c->client, onConnect, c.get());
     if (jack_activate(c->client) != 0) {
         c->openError = "The JACK server did not let this client run.";
