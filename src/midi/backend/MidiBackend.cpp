@@ -16,19 +16,11 @@ namespace {
 constexpr const char* kApiVariable = "CORVANE_MIDI_API";
 constexpr const char* kNotOpenText = "No MIDI output port is open.";
 
-struct Api {
-    const char* name;         // as CORVANE_MIDI_API names it
-    const char* displayName;  // in messages
-    std::unique_ptr<MidiLibrary> (*start)(MidiWorker&, LastError&);
-};
-
-constexpr Api kApis[] = {{"alsa", "ALSA", &startAlsa}, {"jack", "JACK", &startJack}};
-
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 class MidiService final : public MidiOutService {
   public:
-    MidiService() {
+    explicit MidiService(std::vector<MidiApi> apis) : m_apis(std::move(apis)) {
         // alsa-lib's own diagnostics would go to stderr; lastError() tells instead.
         snd_lib_error_set_handler(ignoreAlsaError);
     }
@@ -117,7 +109,7 @@ class MidiService final : public MidiOutService {
         const bool choose = forced != nullptr && *forced != '\0';
         std::string reasons;
         std::string known;
-        for (const Api& api : kApis) {
+        for (const MidiApi& api : m_apis) {
             known += (known.empty() ? "" : ", ") + std::string(api.name);
             if (choose && std::string_view(forced) != api.name) {
                 continue;
@@ -152,6 +144,7 @@ class MidiService final : public MidiOutService {
         }
     }
 
+    const std::vector<MidiApi> m_apis;
     MidiWorker m_worker;  // outlives the library, whose calls it runs
     LastError m_error;
     std::shared_ptr<MidiLibrary> m_library;  // a dump on its way holds it too
@@ -164,8 +157,12 @@ class MidiService final : public MidiOutService {
 
 }  // namespace
 
+std::unique_ptr<MidiOutService> createMidiOutService(std::vector<MidiApi> apis) {
+    return std::make_unique<MidiService>(std::move(apis));
+}
+
 std::unique_ptr<MidiOutService> createMidiOutService() {
-    return std::make_unique<MidiService>();
+    return createMidiOutService({{"alsa", "ALSA", startAlsa}, {"jack", "JACK", startJack}});
 }
 
 }  // namespace corvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,5 +65,15 @@ class MidiLibrary {
 // A started client of the library, or null (error says why).
 std::unique_ptr<MidiLibrary> startJack(MidiWorker& worker, LastError& error);
 std::unique_ptr<MidiLibrary> startAlsa(MidiWorker& worker, LastError& error);
+
+// One MIDI library the service may run.
+struct MidiApi {
+    const char* name;         // as CORVANE_MIDI_API names it
+    const char* displayName;  // in messages
+    std::function<std::unique_ptr<MidiLibrary>(MidiWorker&, LastError&)> start;
+};
+
+// The service of createMidiOutService() on other libraries, tried in the order given.
+std::unique_ptr<MidiOutService> createMidiOutService(std::vector<MidiApi> apis);
 
 }  // namespace corvane
