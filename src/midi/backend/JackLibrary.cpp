@@ -149,8 +149,12 @@ std::vector<JackClient*>* g_kept = new std::vector<JackClient*>;
 // server lets go of: a close would cost two more of its cycles (42-49 ms at period 1024), and
 // a client left in the cycles makes jackd log "client was not finished" xruns.
 void letGo(JackClient* c) {
-    if (c->client != nullptr && !c->gone) {
-        jack_deactivate(c->client);
+    // Off a worker's thread (the worker refused the call: it is stuck on a frozen server) no
+    // library call is made.
+    if (c->client != nullptr && (!c->gone || !MidiWorker::onWorkerThread())) {
+        if (MidiWorker::onWorkerThread()) {
+            jack_deactivate(c->client);
+        }
         std::lock_guard lock(g_keptMutex);
         g_kept->push_back(c);
         return;
@@ -208,10 +212,10 @@ class JackLibrary final : public MidiLibrary {
   public:
     JackLibrary(MidiWorker& worker, LastError& error, std::shared_ptr<JackClient> client)
         : m_worker(worker), m_error(error), m_client(std::move(client)) {}
-    // The client goes on the worker, after any call still running there; the worker runs every
-    // task it was given before it ends.
+    // The client goes on the worker; one that does not go in time is left to it, and one the
+    // worker refuses (stuck in a call) is left to the end of the process (letGo).
     ~JackLibrary() override {
-        m_worker.post([c = std::move(m_client)]() mutable { c.reset(); });
+        m_worker.run([c = std::move(m_client)]() mutable { c.reset(); }, kCallLimit);
     }
 
     bool running() override { return !m_client->gone; }

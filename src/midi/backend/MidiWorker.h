@@ -34,6 +34,9 @@ class MidiWorker {
         return std::move(*result);
     }
 
+    // True on a worker's thread.
+    static bool onWorkerThread();
+
     // Runs task on the worker, without waiting for it; even behind a call that overran, and
     // also when the worker is destroyed before it ran, it runs exactly once.
     void post(std::function<void()> task);
