@@ -3,7 +3,7 @@
 # to a monitor on a private jackd, while busy loops keep both cores loaded. Each dump arrives
 # whole or is reported in a message box. The soak fails only on a dump lost without a report
 # while neither the server (an xrun) nor the receiver (a missed cycle) logged a fault, on a
-# crash, or on a hang; it prints its counts. Then the
+# crash, on a hang, or on a report backed by no logged fault; it prints its counts. Then the
 # server is frozen and Exit must still end the editor within 3 s.
 # Usage: window_soak_e2e.sh CORVANE_BINARY [UPDATES]
 # Exit 0 on success, 1 on failure, 77 (skip) when Xvfb or jackd cannot start at all (1 under
@@ -28,7 +28,7 @@ done
 
 count() { packets monitor | wc -l; }
 done_or_reported() { (($(count) >= before + 10)) || message_shown; }
-whole=0 reported=0 reported_whole=0 silent=0 silent_late=0
+whole=0 reported=0 reported_whole=0 unbacked=0 silent=0 silent_late=0
 for ((n = 1; n <= updates; n++)); do
     before=$(count)
     faults_before=$(($(server_xruns) + $(missed_cycles monitor)))
@@ -41,6 +41,10 @@ for ((n = 1; n <= updates; n++)); do
     if message_shown; then
         close_message
         reported=$((reported + 1))
+        if (($(server_xruns) + $(missed_cycles monitor) == faults_before)); then
+            echo "update $n: reported, but neither the server nor the receiver logged a fault"
+            unbacked=$((unbacked + 1))
+        fi
         [ "$received" = "$expected" ] && reported_whole=$((reported_whole + 1))
         # Late packets of a reported dump come before the next is counted.
         sleep 0.3
@@ -58,6 +62,7 @@ echo "soak: $updates Updates under load: $whole whole, $reported reported ($repo
     "arrived whole all the same), $((silent + silent_late)) silent ($silent_late while the server" \
     "logged a fault)"
 ((silent == 0)) || fail "$silent dumps were lost without a report while the server ran well"
+((unbacked == 0)) || fail "$unbacked reports were backed by no logged fault"
 
 kill -STOP "$server_pid"
 on_exit 'kill -CONT "$server_pid" 2>/dev/null'
