@@ -20,8 +20,7 @@ namespace {
 
 // A dump's pauses take 0.9 s, its connection is awaited at most 0.2 s, and a running server ends
 // it within three periods (0.6 s at the largest, 8192 frames); one that has not by this time has
-// stopped running. Done, the close's
-// limit and the end of the program still come within 3 s.
+// stopped running. Done, the close's limit and the end of the program still come within 3 s.
 constexpr std::chrono::milliseconds kDumpLimit{1800};
 constexpr const char* kNoAnswer = "The JACK server did not answer within 1 s (is it frozen?).";
 
@@ -106,9 +105,12 @@ int onProcess(jack_nframes_t frames, void* arg) {
         jack_midi_clear_buffer(c.buffer);
         DumpSchedule* dump = c.dump.load();
         if (dump != nullptr && !c.judged.load(std::memory_order_relaxed)) {
-            const CycleFacts facts{
-                jack_last_frame_time(c.client), frames,         c.connected.load(),
-                c.receiverGone.load(),          c.xruns.load(), late};
+            const CycleFacts facts{.start = jack_last_frame_time(c.client),
+                                   .frames = frames,
+                                   .connected = c.connected.load(),
+                                   .receiverGone = c.receiverGone.load(),
+                                   .xruns = c.xruns.load(),
+                                   .late = late};
             if (dump->cycle(facts, c)) {
                 c.judged.store(true, std::memory_order_release);
                 sem_post(&c.news);
