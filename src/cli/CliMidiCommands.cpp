@@ -140,12 +140,15 @@ PositionChoice choosePosition(const std::vector<std::string>& choices, const Sen
 int reportTransfer(const TransferReport& report, const std::string& target, CliStreams& io) {
     switch (report.status) {
         case TransferReport::Status::Sent:
-            io.out << "Sent " << report.packetsSent << " packets to " << target << '\n';
+            io.out << "Sent " << report.packetsSent << " packets to " << target
+                   << (report.carriageKnown
+                           ? ""
+                           : " on time; the server does not tell whether they were carried")
+                   << '\n';
             return kExitOk;
         case TransferReport::Status::SendFailed:
             io.err << "Couldn't send to midi out: " << escapeControlBytes(report.reason) << '\n'
-                   << target << ": " << report.packetsDelivered << " of " << report.packetsInDump
-                   << " delivered";
+                   << target << ": " << countText(report, report.packetsInDump);
             if (report.failedSends > 0) {
                 io.err << "; " << report.failedSends
                        << " sends failed, the first with rc = " << resultCode(report.firstError);

@@ -35,12 +35,18 @@ constexpr std::chrono::milliseconds kPacketPause{100};
 
 // What became of a dump handed to MidiOutService::sendDump.
 struct DumpOutcome {
-    int packetsSent = 0;       // packets the service tried to send
-    int packetsDelivered = 0;  // packets known to have left on the chosen connection
-    int failedSends = 0;       // packets refused at once
+    int packetsSent = 0;  // packets the service tried to send
+    // Packets known to have left on the chosen connection; where the server gives no word of
+    // carriage (carriageKnown false), packets that went on time on it.
+    int packetsDelivered = 0;
+    int failedSends = 0;  // packets refused at once
     // The first refused send's result; BackendError for a loss on the way.
     MidiResult firstError = MidiResult::Ok;
     std::string reason;  // why not every packet was delivered; empty when all were
+    // True where the server tells whether packets were carried (jackd, ALSA); false where it
+    // gives no word of it (PipeWire's JACK interface never reports an xrun), so that a count
+    // says only what is known.
+    bool carriageKnown = true;
 };
 using DumpDone = std::function<void(const DumpOutcome&)>;
 

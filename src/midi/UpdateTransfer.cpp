@@ -24,7 +24,7 @@ TransferReport reportOf(const DumpOutcome& outcome) {
 
 std::string countText(const DumpOutcome& outcome, int packetsInDump) {
     return std::to_string(outcome.packetsDelivered) + " of " + std::to_string(packetsInDump) +
-           " delivered";
+           (outcome.carriageKnown ? " delivered" : " sent on time");
 }
 
 UpdateTransfer::UpdateTransfer(MidiOutPort& port, DumpDone done)

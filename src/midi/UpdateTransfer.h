@@ -27,7 +27,8 @@ struct TransferReport : DumpOutcome {
     bool ok() const { return status == Status::Sent; }
 };
 
-// "7 of 10 delivered": how many of the dump's packets are known to have arrived.
+// The count of a dump's report, without a trailing period: "7 of 10 delivered", or where the
+// server gives no word of carriage "7 of 10 sent on time".
 std::string countText(const DumpOutcome& outcome, int packetsInDump);
 
 // The Update command's transfers through one port, one dump at a time. The dump is the

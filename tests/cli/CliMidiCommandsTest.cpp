@@ -140,6 +140,16 @@ TEST(CliSend, OpensThePositionThatPortsPrints) {
     }
 }
 
+// Where the server gives no word of carriage, success says only what is known.
+TEST(CliSend, SuccessOnAServerWithoutWordOfCarriageSaysOnTime) {
+    CliRun run;
+    run.service.tellNoCarriage();
+    EXPECT_EQ(run.send({"-", "--device", "1"}), kExitOk) << run.err.str();
+    EXPECT_EQ(run.out.str(),
+              "Sent 10 packets to 1: Midi Through Port-0 on time; the server does "
+              "not tell whether they were carried\n");
+}
+
 TEST(CliSend, FailuresExitOneWithAClearMessage) {
     struct Case {
         const char* name;
@@ -180,6 +190,15 @@ TEST(CliSend, FailuresExitOneWithAClearMessage) {
          [](CliRun& run) { run.service.loseOnTheWay(2); },
          "Couldn't send to midi out: fake: 2 lost on the way\n1: Midi Through Port-0: 8 of 10 "
          "delivered\n",
+         10},
+        {"lost where the server gives no word of carriage",
+         {"-", "--device", "1"},
+         [](CliRun& run) {
+             run.service.loseOnTheWay(3);
+             run.service.tellNoCarriage();
+         },
+         "Couldn't send to midi out: fake: 3 lost on the way\n1: Midi Through Port-0: 7 of 10 "
+         "sent on time\n",
          10},
         {"invalid preset",
          {"-", "--device", "1"},

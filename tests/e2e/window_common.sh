@@ -138,3 +138,18 @@ dump_of() { "$cli" dump "$1" | tr 'a-f' 'A-F'; }
 count() { packets monitor | wc -l; }
 packets_at_least() { (($(count) >= $1)); }
 await_packets() { wait_for 60 packets_at_least "$1" || fail "$2: $(count) of $1 packets arrived"; }
+
+# After a dump's last packet reached the monitor: waits until the server's clock has run two
+# periods past it (the editor judges a dump in the cycle after its last packet's), then up to
+# 0.5 s for the editor's report line to change: to show, or with `shown` (it showed before the
+# dump) to go once the dump went through.
+report_gone() { ! report_shown; }
+wait_dump_judged() {
+    local until=$(($(last_frame monitor) + 2 * $(server_period)))
+    wait_clock_past monitor "$until" || fail "the server's clock did not pass frame $until"
+    if [ "${1:-}" = shown ]; then
+        wait_for 10 report_gone || true
+    else
+        wait_for 10 report_shown || true
+    fi
+}

@@ -24,7 +24,6 @@ monitor_pid=${pids[-1]}
 
 connected_to() { $jack jack_lsp -c "$1" | grep -q '^ *Corvane:Corvane$'; }
 ended() { ! kill -0 "$editor_pid" 2>/dev/null; }
-report_gone() { ! report_shown; }
 
 # --- A stale device dialog ----------------------------------------------------------------
 start_monitor bravo

@@ -142,6 +142,9 @@ TEST(DumpSchedule, ReportsEachFaultFromTheFacts) {
              s.facts.receiverGone = true;
          },
          6, 0, "The receiving port monitor:input went away."},
+        {"our callback began late in packet 6's cycle", 4,
+         [](FakeServer& s) { s.facts.late = true; }, 5, 0,
+         "This program's JACK cycle began late; a packet may be lost."},
         {"our client skipped for a cycle", 2, [](FakeServer& s) { s.skip(); }, 9, 0,
          "The JACK server ran a cycle without this program; a packet may be lost."},
         {"no room in the port's buffer", 7, [](FakeServer& s) { s.full = true; }, 8, 2,
@@ -167,6 +170,51 @@ TEST(DumpSchedule, ReportsEachFaultFromTheFacts) {
         EXPECT_EQ(outcome.failedSends, c.failedSends);
         EXPECT_EQ(outcome.firstError, MidiResult::BackendError);
         EXPECT_EQ(outcome.reason, c.reason);
+    }
+}
+
+// A device's port: the first packet waits for the connection to be a fact, and goes in the first
+// cycle that has it; a connection not made within the limit, or a destination that is not
+// there, ends the dump unsent and says so.
+TEST(DumpSchedule, TheFirstPacketWaitsForTheConnection) {
+    struct Case {
+        const char* name;
+        int connectedAfter;  // cycles; -1: never
+        bool receiverMissing;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"connected after 3 cycles", 3, false, ""},
+        {"never connected", -1, false,
+         "The connection to monitor:input was not made within 200 ms."},
+        {"the destination not there", -1, true, "The receiving port monitor:input is not there."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeServer server(256);
+        server.facts.connected = false;
+        server.facts.receiverGone = c.receiverMissing;
+        DumpSchedule dump(tenPackets(), kRate, std::nullopt, true);
+        std::uint32_t connectedAt = 0;
+        while (!server.cycle(dump)) {
+            if (server.cycles == c.connectedAfter) {
+                server.facts.connected = true;
+                connectedAt = server.facts.start;
+            }
+            ASSERT_LT(server.cycles, 10000);
+        }
+        const DumpOutcome outcome = dump.outcome("monitor:input");
+        EXPECT_EQ(outcome.reason, c.reason);
+        if (c.connectedAfter < 0) {
+            EXPECT_TRUE(server.frames.empty());
+            EXPECT_EQ(outcome.packetsDelivered, 0);
+            EXPECT_LE(server.cycles, static_cast<int>(kRate / 5 / 256 + 2));  // 200 ms of cycles
+            continue;
+        }
+        ASSERT_EQ(server.frames.size(), 10U);
+        EXPECT_EQ(server.frames.front(), connectedAt);
+        EXPECT_EQ(gaps(server.frames), std::vector<std::int64_t>(9, kPause));
+        EXPECT_EQ(outcome.packetsDelivered, 10);
     }
 }
 

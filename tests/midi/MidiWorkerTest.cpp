@@ -38,5 +38,21 @@ TEST(MidiWorker, GivesUpOnACallThatOverrunsAndServesAgainWhenItReturns) {
     EXPECT_EQ(worker.get<int>([] { return 7; }, 1000ms), 7);
 }
 
+// A task queued behind a stuck call when the worker is destroyed still runs, once the stuck
+// call returns: a dump's task is the only one to report the dump's end.
+TEST(MidiWorker, RunsTheTasksStillQueuedWhenItIsDestroyed) {
+    auto worker = std::make_unique<MidiWorker>();
+    auto release = std::make_shared<std::promise<void>>();
+    auto released = std::make_shared<std::shared_future<void>>(release->get_future().share());
+    EXPECT_FALSE(worker->run([released] { released->wait(); }, 10ms));
+    auto ran = std::make_shared<std::promise<void>>();
+    auto ranFuture = ran->get_future();
+    worker->post([ran] { ran->set_value(); });
+    worker.reset();
+    release->set_value();
+    ASSERT_EQ(ranFuture.wait_for(5s), std::future_status::ready);
+    EXPECT_NO_THROW(ranFuture.get());  // a task dropped unrun breaks its promise
+}
+
 }  // namespace
 }  // namespace corvane

@@ -125,6 +125,7 @@ void FakeMidiOutService::sendDump(std::vector<std::vector<std::uint8_t>> packets
         outcome.reason = "fake: " + std::to_string(lost) + " lost on the way";
     }
     outcome.packetsDelivered = outcome.packetsSent - outcome.failedSends - lost;
+    outcome.carriageKnown = m_carriageKnown;
     if (m_endAtOnce) {
         if (m_doneThread.joinable()) {
             m_doneThread.join();

@@ -46,6 +46,8 @@ class FakeMidiOutService final : public MidiOutService {
     }
     // The next dump reports this many of its accepted packets as lost on the way.
     void loseOnTheWay(int count) { m_loseOnTheWay = count; }
+    // Dumps report that the server gives no word of carriage (DumpOutcome::carriageKnown).
+    void tellNoCarriage() { m_carriageKnown = false; }
     // Every later dump calls its done at once, from a thread of the fake's.
     void endDumpsAtOnce() { m_endAtOnce = true; }
     // Ends the dump on its way: its done runs here, on the caller's thread.
@@ -81,6 +83,7 @@ class FakeMidiOutService final : public MidiOutService {
     std::map<int, MidiResult> m_failingSends;  // send number -> result code
     int m_sendCount = 0;
     int m_loseOnTheWay = 0;
+    bool m_carriageKnown = true;
     bool m_endAtOnce = false;
     DumpOutcome m_dumpOutcome;
     DumpDone m_dumpDone;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace corvane {
 
@@ -17,11 +18,13 @@ std::int64_t framesFrom(std::uint32_t from, std::uint32_t to) {
 }  // namespace
 
 DumpSchedule::DumpSchedule(std::vector<std::vector<std::uint8_t>> packets, std::uint32_t rate,
-                           std::optional<std::uint32_t> previousFrame)
+                           std::optional<std::uint32_t> previousFrame, bool awaitConnection)
     : m_packets(std::move(packets)),
       m_records(m_packets.size()),
       m_pause(static_cast<std::uint32_t>(rate * kPacketPause.count() / 1000)),
-      m_previousFrame(previousFrame) {}
+      m_previousFrame(previousFrame),
+      m_connectLimit(static_cast<std::uint32_t>(rate * kConnectLimit.count() / 1000)),
+      m_awaitConnection(awaitConnection) {}
 
 bool DumpSchedule::cycle(const CycleFacts& facts, PacketSink& sink) {
     if (m_judged) {
@@ -41,7 +44,18 @@ bool DumpSchedule::cycle(const CycleFacts& facts, PacketSink& sink) {
         }
     }
     m_firstOfCycle = m_next;
-    while (m_next < m_packets.size()) {
+    if (!m_firstStart) {
+        m_firstStart = facts.start;
+    }
+    const bool awaiting = m_next == 0 && m_awaitConnection && !facts.connected;
+    if (awaiting &&
+        (facts.receiverGone || framesFrom(*m_firstStart, facts.start) >= m_connectLimit)) {
+        m_neverConnected = true;
+        m_receiverMissing = facts.receiverGone;
+        m_judged = true;
+        return true;
+    }
+    while (!awaiting && m_next < m_packets.size()) {
         std::uint32_t frame = facts.start;
         if (m_next > 0) {
             frame = m_records[m_next - 1].frame + m_pause;
@@ -61,6 +75,7 @@ bool DumpSchedule::cycle(const CycleFacts& facts, PacketSink& sink) {
         record.refused = !sink.write(static_cast<std::uint32_t>(offset), m_packets[m_next]);
         record.connected = facts.connected;
         record.receiverGone = facts.receiverGone;
+        record.late = facts.late;
         ++m_next;
     }
     m_hadCycle = true;
@@ -76,6 +91,15 @@ std::optional<std::uint32_t> DumpSchedule::lastFrame() const {
 DumpOutcome DumpSchedule::outcome(const std::string& destination) const {
     DumpOutcome outcome;
     outcome.packetsSent = static_cast<int>(m_packets.size());
+    if (m_neverConnected) {
+        outcome.packetsSent = 0;
+        outcome.firstError = MidiResult::BackendError;
+        outcome.reason = m_receiverMissing
+                             ? "The receiving port " + destination + " is not there."
+                             : "The connection to " + destination + " was not made within " +
+                                   std::to_string(kConnectLimit.count()) + " ms.";
+        return outcome;
+    }
     for (const Record& record : m_records) {
         std::string why;
         if (record.refused) {
@@ -90,6 +114,8 @@ DumpOutcome DumpSchedule::outcome(const std::string& destination) const {
                       ? "The Corvane port was not connected to anything; connect it in the "
                         "patchbay."
                       : "The connection to " + destination + " was lost.";
+        } else if (record.late) {
+            why = "This program's JACK cycle began late; a packet may be lost.";
         } else if (!record.followed) {
             why = "The JACK server ran a cycle without this program; a packet may be lost.";
         } else if (record.xruns != m_finalXruns) {

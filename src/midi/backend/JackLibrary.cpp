@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "midi/backend/DumpSchedule.h"
 #include "midi/backend/MidiBackend.h"
@@ -16,14 +18,15 @@ namespace corvane {
 
 namespace {
 
-// A dump's pauses take 0.9 s and a running server ends it within three periods (0.6 s at the
-// largest, 8192 frames); one that has not by this time has stopped running. Done, the close's
-// limit and the end of the program still come within 3 s.
+// A dump's pauses take 0.9 s, its connection is awaited at most 0.2 s, and a running server ends
+// it within three periods (0.6 s at the largest, 8192 frames); one that has not by this time has
+// stopped running. Done, the close's limit and the end of the program still come within 3 s.
 constexpr std::chrono::milliseconds kDumpLimit{1800};
 constexpr const char* kNoAnswer = "The JACK server did not answer within 1 s (is it frozen?).";
 
-// What the client's callbacks share with the service. It lives as long as the libjack client;
-// its last owner lets the client go, on the worker.
+// What the client's callbacks share with the service. The server holds its address as the
+// callbacks' argument for as long as the libjack client lives; its last owner lets it go on the
+// worker (letGo).
 struct JackClient final : PacketSink {
     jack_client_t* client = nullptr;
     void* buffer = nullptr;                   // our port's, in the process callback
@@ -41,19 +44,14 @@ struct JackClient final : PacketSink {
     // was judged or the server went. GCC 12's std::counting_semaphore can wake tens of ms late.
     sem_t news{};
     std::uint32_t rate = 0;
+    // False on PipeWire's JACK interface: its drivers do not report xruns and it never calls
+    // the xrun callback, so a packet sent on time may still not have been carried.
+    bool carriageKnown = true;
     std::string openError;                   // why the client did not start
     std::optional<std::uint32_t> lastFrame;  // of the last dump's last packet; dump thread only
 
     JackClient() { sem_init(&news, 0, 0); }
-    ~JackClient() {
-        // A running client is left to the server (see createMidiOutService).
-        if (client != nullptr && gone) {
-            jack_client_close(client);
-        } else if (client != nullptr) {
-            jack_deactivate(client);
-        }
-        sem_destroy(&news);
-    }
+    ~JackClient() { sem_destroy(&news); }
 
     // False at the deadline (on the steady clock, which is CLOCK_MONOTONIC).
     bool waitForNews(std::chrono::steady_clock::time_point deadline) {
@@ -100,14 +98,19 @@ struct JackClient final : PacketSink {
 
 int onProcess(jack_nframes_t frames, void* arg) {
     auto& c = *static_cast<JackClient*>(arg);
+    const bool late = jack_frames_since_cycle_start(c.client) >= frames;
     c.inProcess = true;
     if (jack_port_t* port = c.port.load()) {
         c.buffer = jack_port_get_buffer(port, frames);
         jack_midi_clear_buffer(c.buffer);
         DumpSchedule* dump = c.dump.load();
         if (dump != nullptr && !c.judged.load(std::memory_order_relaxed)) {
-            const CycleFacts facts{jack_last_frame_time(c.client), frames, c.connected.load(),
-                                   c.receiverGone.load(), c.xruns.load()};
+            const CycleFacts facts{.start = jack_last_frame_time(c.client),
+                                   .frames = frames,
+                                   .connected = c.connected.load(),
+                                   .receiverGone = c.receiverGone.load(),
+                                   .xruns = c.xruns.load(),
+                                   .late = late};
             if (dump->cycle(facts, c)) {
                 c.judged.store(true, std::memory_order_release);
                 sem_post(&c.news);
@@ -129,13 +132,50 @@ void onShutdown(jack_status_t, const char*, void* arg) {
     sem_post(&c.news);
 }
 
+void onPlainShutdown(void* arg) {
+    onShutdown(JackFailure, "", arg);
+}
+
 void onConnect(jack_port_id_t, jack_port_id_t, int, void* arg) {
     static_cast<JackClient*>(arg)->refreshConnection();
 }
 
+// Clients let go while they ran, with their structs: the server may still call them (a shutdown
+// told after the deactivation), so they stay until the process ends. Reachable, so not a leak.
+std::mutex g_keptMutex;
+std::vector<JackClient*>* g_kept = new std::vector<JackClient*>;
+
+// The deleter of a JackClient, on the worker. A client that never ran or whose server went is
+// closed, and no callback can come once jack_client_close has returned. A running one is taken
+// out of the server's cycles and left, struct and all, to the end of the process, which the
+// server lets go of: a close would cost two more of its cycles (42-49 ms at period 1024), and
+// a client left in the cycles makes jackd log "client was not finished" xruns.
+void letGo(JackClient* c) {
+    // Off a worker's thread (the worker refused the call: it is stuck on a frozen server) no
+    // library call is made.
+    if (c->client != nullptr && (!c->gone || !MidiWorker::onWorkerThread())) {
+        if (MidiWorker::onWorkerThread()) {
+            jack_deactivate(c->client);
+        }
+        std::lock_guard lock(g_keptMutex);
+        g_kept->push_back(c);
+        return;
+    }
+    if (c->client != nullptr) {
+        jack_client_close(c->client);
+    }
+    delete c;
+}
+
+// PipeWire's libjack names itself in its version ("3.0.0.0 (using PipeWire 0.3.65)"); jackd's
+// is a bare number ("1.9.21").
+bool isPipeWire() {
+    return std::string_view(jack_get_version_string()).find("PipeWire") != std::string_view::npos;
+}
+
 // A running client of the server, or none, and openError says why. On the worker.
 std::shared_ptr<JackClient> openClient() {
-    auto c = std::make_shared<JackClient>();
+    std::shared_ptr<JackClient> c(new JackClient, letGo);
     jack_status_t status{};
     c->client = jack_client_open(std::string(kVirtualPortName).c_str(), JackNoStartServer, &status);
     if (c->client == nullptr) {
@@ -145,13 +185,17 @@ std::shared_ptr<JackClient> openClient() {
     }
     jack_set_process_callback(c->client, onProcess, c.get());
     jack_set_xrun_callback(c->client, onXrun, c.get());
+    // jackd calls the first of these, PipeWire's libjack (0.3.65) only the second.
     jack_on_info_shutdown(c->client, onShutdown, c.get());
+    jack_on_shutdown(c->client, onPlainShutdown, c.get());
     jack_set_port_connect_callback(c->client, onConnect, c.get());
     if (jack_activate(c->client) != 0) {
         c->openError = "The JACK server did not let this client run.";
         jack_client_close(std::exchange(c->client, nullptr));
+        return c;
     }
     c->rate = jack_get_sample_rate(c->client);
+    c->carriageKnown = !isPipeWire();
     return c;
 }
 
@@ -170,7 +214,8 @@ class JackLibrary final : public MidiLibrary {
   public:
     JackLibrary(MidiWorker& worker, LastError& error, std::shared_ptr<JackClient> client)
         : m_worker(worker), m_error(error), m_client(std::move(client)) {}
-    // The client goes on the worker; one that does not go in time is left to it.
+    // The client goes on the worker; one that does not go in time is left to it, and one the
+    // worker refuses (stuck in a call) is left to the end of the process (letGo).
     ~JackLibrary() override {
         m_worker.run([c = std::move(m_client)]() mutable { c.reset(); }, kCallLimit);
     }
@@ -214,7 +259,7 @@ class JackLibrary final : public MidiLibrary {
         if (!destination.empty() && !c.connected) {
             m_worker.run([c = m_client, d = destination] { reconnectPort(*c, d); }, kCallLimit);
         }
-        DumpSchedule schedule(std::move(packets), c.rate, c.lastFrame);
+        DumpSchedule schedule(std::move(packets), c.rate, c.lastFrame, !destination.empty());
         const auto deadline = std::chrono::steady_clock::now() + kDumpLimit;
         c.judged = false;
         c.dump = &schedule;
@@ -224,8 +269,11 @@ class JackLibrary final : public MidiLibrary {
         c.dump = nullptr;
         c.quiesce();
         c.lastFrame = schedule.lastFrame();
-        return c.judged.load(std::memory_order_acquire) ? schedule.outcome(destination)
-                                                        : schedule.givenUp(c.gone);
+        DumpOutcome outcome = c.judged.load(std::memory_order_acquire)
+                                  ? schedule.outcome(destination)
+                                  : schedule.givenUp(c.gone);
+        outcome.carriageKnown = c.carriageKnown;
+        return outcome;
     }
 
     void stop() override {
@@ -285,9 +333,14 @@ class JackLibrary final : public MidiLibrary {
     std::atomic<bool> m_stopped{false};
 };
 
+void ignoreJackText(const char*) {}
+
 }  // namespace
 
 std::unique_ptr<MidiLibrary> startJack(MidiWorker& worker, LastError& error) {
+    // libjack's own diagnostics would go to stderr; lastError() tells instead.
+    jack_set_error_function(ignoreJackText);
+    jack_set_info_function(ignoreJackText);
     const auto opened = worker.get<std::shared_ptr<JackClient>>(openClient, kCallLimit);
     if (opened && (*opened)->openError.empty()) {
         return std::make_unique<JackLibrary>(worker, error, *opened);

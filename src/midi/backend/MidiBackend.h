@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,8 +15,11 @@ namespace corvane {
 // The program's MIDI output service, on the first library whose client starts: ALSA (alsa-lib's
 // sequencer), then JACK (libjack); the environment variable CORVANE_MIDI_API ("alsa" or "jack")
 // restricts it to one. Never throws; while no library runs it has no devices, every open fails
-// with MidiResult::NoService, and its next use tries again. One worker thread makes every
-// library call, each with a deadline; each dump is carried on a thread of its own.
+// with MidiResult::NoService, and its next use tries again. A library whose client stopped
+// running (its JACK server went) is started anew at the next use (device list, open, dump), and
+// a port open on it is opened again, the device found by its name; until then every dump is
+// refused with the reason. One worker thread makes every library call, each with a deadline;
+// each dump is carried on a thread of its own.
 // One service a process, destroyed as the program ends: it then takes a running JACK client out
 // of the server's cycles and leaves the rest to the server, which lets go of the clients of an
 // ended process, where a close would wait for two more of its cycles.
@@ -64,5 +68,15 @@ class MidiLibrary {
 // A started client of the library, or null (error says why).
 std::unique_ptr<MidiLibrary> startJack(MidiWorker& worker, LastError& error);
 std::unique_ptr<MidiLibrary> startAlsa(MidiWorker& worker, LastError& error);
+
+// One MIDI library the service may run.
+struct MidiApi {
+    const char* name;         // as CORVANE_MIDI_API names it
+    const char* displayName;  // in messages
+    std::function<std::unique_ptr<MidiLibrary>(MidiWorker&, LastError&)> start;
+};
+
+// The service of createMidiOutService() on other libraries, tried in the order given.
+std::unique_ptr<MidiOutService> createMidiOutService(std::vector<MidiApi> apis);
 
 }  // namespace corvane

@@ -12,7 +12,8 @@ namespace corvane {
 
 namespace {
 std::atomic<int> g_stuckCalls{0};
-}
+thread_local bool t_onWorker = false;
+}  // namespace
 
 // Owned jointly by the worker object and its thread, so that a thread left in a library
 // never outlives what it uses.
@@ -25,10 +26,13 @@ struct MidiWorker::Shared {
     bool overrun = false;  // a caller gave up on the task now running or waiting
 
     void loop() {
+        t_onWorker = true;
         std::unique_lock lock(mutex);
         while (true) {
             changed.wait(lock, [&] { return quit || !tasks.empty(); });
-            if (quit) {
+            // Every task given runs, those still queued at the end too: a task may be the only
+            // one to report its own end (a dump's done).
+            if (tasks.empty()) {
                 return;
             }
             std::function<void()> task = std::move(tasks.front());
@@ -59,6 +63,10 @@ MidiWorker::~MidiWorker() {
     if (m_shared->thread.joinable()) {
         m_shared->thread.join();
     }
+}
+
+bool MidiWorker::onWorkerThread() {
+    return t_onWorker;
 }
 
 void MidiWorker::post(std::function<void()> task) {

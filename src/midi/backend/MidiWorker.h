@@ -14,7 +14,8 @@ namespace corvane {
 class MidiWorker {
   public:
     MidiWorker();
-    // Ends the thread after its current call; a thread stuck in a library is left to it.
+    // Ends the thread once it has run every task given to it; a thread stuck in a library is
+    // left to it, and runs the rest when the stuck call returns.
     ~MidiWorker();
     MidiWorker(const MidiWorker&) = delete;
     MidiWorker& operator=(const MidiWorker&) = delete;
@@ -33,7 +34,11 @@ class MidiWorker {
         return std::move(*result);
     }
 
-    // Runs task on the worker, without waiting for it.
+    // True on a worker's thread.
+    static bool onWorkerThread();
+
+    // Runs task on the worker, without waiting for it; even behind a call that overran, and
+    // also when the worker is destroyed before it ran, it runs exactly once.
     void post(std::function<void()> task);
 
   private:
