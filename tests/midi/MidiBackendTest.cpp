@@ -144,7 +144,7 @@ TEST(MidiBackend, APortOpenWhenTheServerStoppedIsOpenedAgainByName) {
                   library->current = [current] { return *current; };
                   return library;
               }}});
-        ASSERT_EQ(service->open(c.id), MidiResult::Ok);
+        ASSERT_EQ(service->open(c.id, c.id == kMidiMapperId ? "" : "bravo"), MidiResult::Ok);
         EXPECT_EQ(dumpOf(*service).packetsDelivered, 10);
 
         current->reset();  // the server stopped
