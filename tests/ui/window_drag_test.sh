@@ -20,13 +20,15 @@ start_private_display "$work" 1200x1000
 if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
-    wait_for 100 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not take the screen"
+    # The window manager names its window on the root once it manages the screen.
+    wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+    wait_for 100 wm_ready || fail "openbox did not take the screen"
     echo "window manager: openbox"
 else
     echo "window manager: none (the window moves itself)"
 fi
 
-QT_QPA_PLATFORM=xcb "$editor" >/dev/null 2>&1 &
+QT_QPA_PLATFORM=xcb "$editor" >"$work/editor.log" 2>&1 &
 pids+=($!)
 corner() {
     local X Y WINDOW SCREEN WIDTH HEIGHT
