@@ -67,7 +67,9 @@ class MidiOutService {
     virtual MidiResult close() = 0;  // MidiResult::NotOpen when nothing is open
     virtual bool isOpen() const = 0;
     // Sends one dump on the open port, in order: the first packet at once (the next cycle of the
-    // server), each later one kPacketPause after the one before on the service's own clock.
+    // server), but never sooner than kPacketPause after the previous dump's last packet, and each
+    // later one kPacketPause after the one before, all on the service's own clock; so a caller
+    // may send the next dump as soon as done has run.
     // Returns without waiting for the series. Calls done exactly once, never from inside
     // sendDump itself, on a thread of the service's: for a dump whose packets all went, at most
     // one server period after the last packet's time; in every case (frozen or vanished server

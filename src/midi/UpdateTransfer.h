@@ -34,9 +34,8 @@ std::string countText(const DumpOutcome& outcome, int packetsInDump);
 // The Update command's transfers through one port, one dump at a time. The dump is the
 // settings as they were at the request; the port's service sends it paced and calls `done`
 // on a thread of its own when it has ended. The owner hands that outcome to finish() on its
-// own thread, so that every call here runs on that one thread. An owner that may send again
-// soon calls finish() only once the closing packet's own pause (kPacketPause) has passed
-// after done, so that the next dump's first packet keeps its distance from it.
+// own thread, so that every call here runs on that one thread; the next dump may go at once,
+// as the service keeps the pause after the closing packet.
 class UpdateTransfer {
   public:
     UpdateTransfer(MidiOutPort& port, DumpDone done);
@@ -75,7 +74,6 @@ class UpdateTransfer {
     bool busy() const { return m_busy; }
     bool ending() const { return m_ending; }
     // Requests came during the dump in progress.
-    bool followUpDue() const { return m_followUp; }
 
   private:
     void runWaiting();

@@ -8,7 +8,6 @@
 #include <QResource>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QTimer>
 
 #include <array>
 #include <cmath>
@@ -72,18 +71,12 @@ void fillList(QComboBox* list, const Texts& texts) {
 
 }  // namespace
 
-frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, PauseTimer closingPause, QWidget* parent)
+frmMain::frmMain(MidiOutPort& port, UserDialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_port(port),
       m_dialogs(dialogs),
       m_transfer(port, dumpDoneOnThisThread()),
-      m_closingPause(std::move(closingPause)),
       m_skin(packedSkinPicture("skin.pack")) {
-    if (!m_closingPause) {
-        m_closingPause = [this](std::chrono::milliseconds pause, std::function<void()> task) {
-            QTimer::singleShot(pause, this, std::move(task));
-        };
-    }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Form1"));
     setAccessibleName(QStringLiteral("Corvane"));

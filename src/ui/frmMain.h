@@ -63,10 +63,6 @@ std::filesystem::path toFilePath(const QString& path);
 // A path in a message: one line, its controls and bytes that are not UTF-8 escaped (\xE9).
 QString shownPath(const std::filesystem::path& path);
 
-// Runs a task on the window's thread once a time has passed, unless the window has gone by
-// then. Tests give one that runs it when they choose.
-using PauseTimer = std::function<void(std::chrono::milliseconds, std::function<void()>)>;
-
 // The main window: the skinned face of the editor with its 19 controls. A view over the
 // EditorModel: it shows the model's control states and forwards every change of a check box,
 // a list choice or the pattern text to it; the model decides what follows.
@@ -74,10 +70,8 @@ class frmMain : public QWidget {
     Q_OBJECT
 
   public:
-    // The port and dialogs are lent; they must outlive the window. Without a pause timer the
-    // window uses Qt's.
-    frmMain(MidiOutPort& port, UserDialogs& dialogs, PauseTimer closingPause = {},
-            QWidget* parent = nullptr);
+    // The port and dialogs are lent; they must outlive the window.
+    frmMain(MidiOutPort& port, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~frmMain() override;
 
     const EditorModel& model() const { return m_model; }
@@ -174,7 +168,6 @@ class frmMain : public QWidget {
 
     // The Update command: the dump of the settings as they stand, or a follow-up noted.
     void sendSettings();
-    void dumpDone(const DumpOutcome& outcome);
     void dumpEnded(const DumpOutcome& outcome);
     void showTransfer();
     void reportTransfer(const TransferReport& report);
@@ -189,7 +182,6 @@ class frmMain : public QWidget {
     UserDialogs& m_dialogs;
     std::shared_ptr<DumpRelay> m_relay;
     UpdateTransfer m_transfer;
-    PauseTimer m_closingPause;
     PackedPicture m_skin;  // the skin as painted, 700 x 768 pixels, and the window's shape
     QImage m_fineSkin;     // the same at twice the pixels each way, device pixel ratio 2
     bool m_fineSkinRead = false;

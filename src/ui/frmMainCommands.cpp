@@ -64,7 +64,7 @@ DumpDone frmMain::dumpDoneOnThisThread() {
         if (relay->window != nullptr) {
             frmMain* window = relay->window;
             QMetaObject::invokeMethod(
-                window, [window, outcome] { window->dumpDone(outcome); }, Qt::QueuedConnection);
+                window, [window, outcome] { window->dumpEnded(outcome); }, Qt::QueuedConnection);
         }
     };
 }
@@ -108,17 +108,8 @@ void frmMain::sendSettings() {
     showTransfer();
 }
 
-// The dump has left; the closing packet's own pause still keeps the next dump's first packet
-// at its distance. A program that is ending sends no next dump but a follow-up.
-void frmMain::dumpDone(const DumpOutcome& outcome) {
-    if (m_transfer.ending() && !m_transfer.followUpDue()) {
-        dumpEnded(outcome);
-        return;
-    }
-    m_closingPause(kPacketPause, [this, outcome] { dumpEnded(outcome); });
-}
-
-// A follow-up goes first: a message about the dump that ended does not hold it back.
+// The dump has ended. A follow-up goes first (the service keeps its first packet at its distance
+// from the closing packet): a message about the dump that ended does not hold it back.
 void frmMain::dumpEnded(const DumpOutcome& outcome) {
     const UpdateTransfer::Ended ended = m_transfer.finish(outcome);
     if (ended.followUpDue) {

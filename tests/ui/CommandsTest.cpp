@@ -4,7 +4,6 @@
 #include <QTimer>
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,7 +18,6 @@ namespace corvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using namespace std::chrono_literals;
 
 const std::vector<Bytes> kDefaultDump = testing::defaultDumpPackets();
 
@@ -91,13 +89,7 @@ TEST_F(CommandsTest, ClicksDuringADumpGiveExactlyOneMoreOfTheSettingsAtItsEnd) {
     list("cmbChannel")->setCurrentIndex(5);
     EXPECT_EQ(service.dumpCount(), 1);
 
-    service.endDump();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(pauses.size(), 1u);
-    EXPECT_EQ(pauses.front().first, 100ms) << "the closing packet's pause";
-    EXPECT_EQ(service.dumpCount(), 1) << "the next dump keeps its distance from the last packet";
-    EXPECT_TRUE(button("cmdUpdate")->isDown());
-    passPauses();
+    endDump();
     EXPECT_EQ(service.dumpCount(), 2);
     EXPECT_EQ(service.sentMessages()[10][8], 5) << "channel 6, as it stood at the end";
     EXPECT_TRUE(button("cmdUpdate")->isDown());

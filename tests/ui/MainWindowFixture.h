@@ -26,19 +26,7 @@ namespace corvane {
 class MainWindowFixture : public ::testing::Test {
   protected:
     MainWindowFixture() : service({"Test Synth"}), port(service) {
-        window = std::make_unique<frmMain>(port, dialogs, manualPauses());
-    }
-
-    PauseTimer manualPauses() {
-        return [this](std::chrono::milliseconds pause, std::function<void()> task) {
-            pauses.push_back({pause, std::move(task)});
-        };
-    }
-    // Every pause begun so far has passed.
-    void passPauses() {
-        for (auto& [pause, task] : std::exchange(pauses, {})) {
-            task();
-        }
+        window = std::make_unique<frmMain>(port, dialogs);
     }
 
     template <typename Control>
@@ -55,13 +43,11 @@ class MainWindowFixture : public ::testing::Test {
     // As an OK in the device dialog on the first device does.
     void chooseDevice() { port.choosePosition(1, "Test Synth"); }
 
-    // The service ends the dump on its way, the window hears of it through its event loop,
-    // and the closing pause passes.
+    // The service ends the dump on its way, and the window hears of it through its event loop.
     void endDump() {
         ASSERT_TRUE(service.dumpOnItsWay());
         service.endDump();
         QCoreApplication::processEvents();
-        passPauses();
     }
 
     // Focus events need a shown, active window.
@@ -80,7 +66,6 @@ class MainWindowFixture : public ::testing::Test {
     FakeMidiOutService service;
     MidiOutPort port;
     AnsweringDialogs dialogs;
-    std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> pauses;
     std::unique_ptr<frmMain> window;
 };
 
