@@ -20,6 +20,9 @@
 #   dump_of FILE        FILE's dump as `packets` prints it
 #   count               the packets the monitor has received
 #   await_packets N WHAT   waits until the monitor has received N packets; fails naming WHAT
+#   wait_dump_judged [shown]   the editor has judged the dump whose last packet arrived
+#   clock_runs FRAMES   waits while the server's clock runs FRAMES frames (a time to see that
+#                       nothing more comes)
 # A test that cannot get its display or server is skipped (failed under CI=true).
 
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -152,4 +155,12 @@ wait_dump_judged() {
     else
         wait_for 10 report_shown || true
     fi
+}
+
+# The server's clock runs on by FRAMES frames, as the monitor sees it: the time in which the
+# editor would have sent something, measured on the clock the packets are stamped by.
+clock_runs() {
+    local from
+    from=$(cat "$work/monitor.clock")
+    wait_clock_past monitor $((10#$from + $1)) || fail "the server's clock did not run $1 frames"
 }

@@ -22,14 +22,10 @@ source "$(dirname "$0")/window_common.sh"
 start_window_test jackd:1024
 monitor_pid=${pids[-1]}
 
-# Waits until the monitor holds n packets, and then for the editor to be at rest again.
-wait_packets() {
-    await_packets "$@"
-    sleep 0.25
-}
 last_dump() { packets monitor | tail -n 10; }
-# A report on the window's line only where the server logged an xrun since the mark; no
-# message box is ever up for a transfer.
+# A report on the window's line only where the server logged an xrun since the mark (that of
+# the section, since a report may come after the check for its dump); no message box is ever
+# up for a transfer.
 accept_reports() {
     ! message_shown || fail "a message box came up for a transfer"
     report_shown || return 0
@@ -47,15 +43,16 @@ mark=$(server_xruns)
 start_editor --device monitor "$work/a.cvp" "$work/b.cvp" "$work/c.cvp"
 wait_for 100 connected || fail "--device monitor did not connect the editor to the monitor"
 xdotool windowfocus --sync "$main"
-sleep 1
+clock_runs 48000
 (($(count) == 0)) || fail "the set list's first file was sent at start"
 xdotool key Next
 close_message
-sleep 1
+clock_runs 48000
 (($(count) == 0)) || fail "the bad file sent something"
 xdotool key Next
-wait_packets 10 "Page Down onto C"
+await_packets 10 "Page Down onto C"
 [ "$(last_dump)" = "$(dump_of "$work/c.cvp")" ] || fail "Page Down did not send C's dump"
+wait_dump_judged  # before the receiver ends below
 accept_reports "$mark"
 echo "ok: --device opened the monitor; the set list passed the bad file and sent C's dump"
 
@@ -66,9 +63,12 @@ wait_for 100 sh -c "! $jack jack_lsp | grep -qx monitor:input" || fail "the moni
 mv "$work/monitor.txt" "$work/monitor-before.txt"
 start_monitor monitor
 mark=$(server_xruns)
+line=hidden
+report_shown && line=shown
 click_update
-wait_packets 10 "Update after the receiver came back"
+await_packets 10 "Update after the receiver came back"
 [ "$(last_dump)" = "$(dump_of "$work/c.cvp")" ] || fail "Update after the replug sent other bytes"
+wait_dump_judged "$line"
 accept_reports "$mark"
 echo "ok: after the receiver came back under its name, Update delivered to it"
 exit_editor
@@ -83,8 +83,8 @@ xdotool windowfocus --sync "$main"
 click "$main" 264 264 57 27
 xdotool key Escape
 xdotool key --delay 5 $(printf 'Down %.0s' $(seq 20))
-wait_packets $((base + 10)) "the burst"
-sleep 1.5
+await_packets $((base + 10)) "the burst"
+clock_runs 72000
 dumps=$((($(count) - base) / 10))
 ((dumps <= 2)) || fail "a burst of 20 edits gave $dumps dumps"
 preset "$work/velocity.cvp" "7:120"
@@ -99,13 +99,13 @@ click "$main" 264 172 57 27
 xdotool key Escape
 declare -a at
 at[0]=$(last_dump)
+mark=$(server_xruns)
 sent=$(count)
 # Presses KEY and waits for its dump: the dump that WHAT names.
 key_and_dump() {
-    mark=$(server_xruns)
     xdotool key --window "$main" "$1"
     sent=$((sent + 10))
-    wait_packets "$sent" "$2"
+    await_packets "$sent" "$2"
     accept_reports "$mark"
 }
 for step in $(seq 10); do

@@ -49,6 +49,8 @@ stdbuf -oL xev -root -event substructure 2>/dev/null > >(
     done >>"$work/maps.log"
 ) &
 pids+=($!)
+# xev gives no word that it listens; the channel list's opening below fails the test if it has
+# not begun by then.
 sleep 0.3
 map_count() { wc -l <"$work/maps.log"; }
 microseconds() { echo "${1/./}"; }
@@ -62,6 +64,8 @@ click "$main" 264 172 57 27
 wait_for 20 sh -c "[ \$(wc -l <'$work/maps.log') -gt $before ]" || fail "the channel list did not open"
 xdotool key Escape
 xdotool mousemove 1200 1000
+# A tool tip that the pointer's way set off would map a window that the timing below takes for
+# F4's answer; no fact tells that none is pending, so it is given time to come.
 sleep 0.3
 
 # --- A key during a transfer ------------------------------------------------------------
@@ -84,8 +88,7 @@ echo "a key during the transfer (${arrived_then} of 10 packets arrived) was answ
 ((answer_ms <= answer_limit_ms)) || fail "the key took ${answer_ms} ms, more than ${answer_limit_ms} ms"
 
 # --- A second click during a dump: exactly one more -------------------------------------
-# Long enough for the dump to have ended in the editor and any report to have come.
-sleep 1.5
+wait_dump_judged
 accept_reports "$mark"
 mark=$(xruns)
 sent=$(packet_count)
@@ -97,7 +100,7 @@ wait_for 60 dumped $((sent + 20)) ||
     fail "two clicks: $(($(packet_count) - sent)) of 20 packets arrived"
 took_ms=$((($(microseconds "$EPOCHREALTIME") - $(microseconds "$started")) / 1000))
 # Long enough for a third dump to have begun, had one been sent.
-sleep 1.5
+clock_runs 72000
 arrived=$(($(packet_count) - sent))
 ((arrived == 20)) || fail "two clicks gave $arrived packets, not 20"
 expected=$(packets monitor | head -n 10)
