@@ -8,6 +8,8 @@
 #       with the high-resolution timer (without it a queue ticks every 4 ms), "Midi Through"
 #       (snd-seq-dummy) and four VirMIDI cards. The guest sees the host's / read-only over 9p,
 #       with its own /tmp, /run and /dev, and the folder RESULTS, writable, at the same path.
+#       A COMMAND word that is a path below /tmp or /run (a clone of the tree there) keeps its
+#       top folder there, read-only, as the host has it.
 #       It runs COMMAND as root there, its output in RESULTS/guest.log, and powers off.
 #       Returns COMMAND's exit status; skips the test when the guest cannot boot.
 
@@ -39,7 +41,7 @@ run_in_alsa_guest() {
     [ -r "$root/modules.dep" ] || skip_test "no modules for kernel $version in $root"
 
     initramfs=$work/guest-root
-    mkdir -p "$initramfs"/{bin,modules,proc,sys,dev,host}
+    mkdir -p "$initramfs"/{bin,modules,proc,sys,dev,host,hostroot}
     cp /bin/busybox "$initramfs/bin/busybox"
     local files=() file
     mapfile -t files < <(alsa_guest_module_files "$root" "${alsa_guest_modules[@]}")
@@ -49,8 +51,14 @@ run_in_alsa_guest() {
         cp "$root/$file" "$initramfs/modules/"
         loads+="insmod /modules/$(basename "$file")"$'\n'
     done
-    local command_line
+    local command_line word keeps=""
     printf -v command_line '%q ' "$@"
+    for word in "$@"; do
+        if [[ $word =~ ^(/tmp|/run)/[^/]+ ]]; then
+            printf -v word '%q' "${BASH_REMATCH[0]}"
+            keeps+="mkdir -p /host$word && mount -o bind /hostroot$word /host$word"$'\n'
+        fi
+    done
     cat >"$initramfs/init" <<EOF
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
@@ -60,8 +68,10 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 $loads
 mount -t 9p -o trans=virtio,version=9p2000.L,cache=loose,ro hostroot /host
+mount -o bind /host /hostroot
 mount -t tmpfs tmpfs /host/tmp
 mount -t tmpfs tmpfs /host/run
+${keeps}
 mount -t proc proc /host/proc
 mount -t sysfs sysfs /host/sys
 mount -t devtmpfs devtmpfs /host/dev
