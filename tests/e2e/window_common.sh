@@ -108,8 +108,8 @@ message_says() {
 # The report line is drawn in its own colour, RGB(255, 112, 112), below the set-list strip.
 report_shown() {
     local drawn
-    drawn=$(import -window "$main" png:- | convert - -crop 529x40+80+718 +repage txt:- |
-        grep -c '#FF7070')
+    drawn=$(import -window "$main" png:- |
+        convert - -crop 529x40+80+718 +repage -format %c histogram:info:- | grep -ci 'FF7070')
     ((drawn > 0))
 }
 
@@ -144,17 +144,17 @@ await_packets() { wait_for 60 packets_at_least "$1" || fail "$2: $(count) of $1 
 
 # After a dump's last packet reached the monitor: waits until the server's clock has run two
 # periods past it (the editor judges a dump in the cycle after its last packet's), then up to
-# 0.5 s for the editor's report line to change: to show, or with `shown` (it showed before the
-# dump) to go once the dump went through.
+# 0.5 s by the clock for the editor's report line to change: to show, or with `shown` (it
+# showed before the dump) to go once the dump went through.
 report_gone() { ! report_shown; }
 wait_dump_judged() {
     local until=$(($(last_frame monitor) + 2 * $(server_period)))
     wait_clock_past monitor "$until" || fail "the server's clock did not pass frame $until"
-    if [ "${1:-}" = shown ]; then
-        wait_for 10 report_gone || true
-    else
-        wait_for 10 report_shown || true
-    fi
+    local change=report_shown deadline=$((${EPOCHREALTIME/./} + 500000))
+    [ "${1:-}" != shown ] || change=report_gone
+    until $change; do
+        ((${EPOCHREALTIME/./} < deadline)) || return 0
+    done
 }
 
 # The server's clock runs on by FRAMES frames, as the monitor sees it: the time in which the
