@@ -24,9 +24,11 @@ std::vector<std::size_t> positionsNamed(const std::vector<std::string>& choices,
             exact.push_back(position);
         }
         // The mapper is named by its whole name only: "MIDI" is in many a device's name.
-        const bool named = position == 0
-                               ? std::ranges::equal(name, text, same)
-                               : std::ranges::search(name, text, same).begin() != name.end();
+        const bool named =
+            position == 0
+                ? std::equal(name.begin(), name.end(), text.begin(), text.end(), same)
+                : std::search(name.begin(), name.end(), text.begin(), text.end(), same) !=
+                      name.end();
         if (named) {
             containing.push_back(position);
         }
