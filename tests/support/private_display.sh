@@ -6,12 +6,10 @@
 #       stops after everything started later); skips the test when Xvfb does not start
 start_private_display() {
     local work=$1 size=${2:-1200x1000}
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    # -noreset: a reset when the last client leaves would refuse a client that connects meanwhile.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
     pids+=($!)
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
+    wait_for 100 test -s "$work/display" || true
     [ -s "$work/display" ] || skip_test "Xvfb did not start"
     DISPLAY=":$(head -1 "$work/display")"
     export DISPLAY
