@@ -147,6 +147,8 @@ await_packets() { wait_for 60 packets_at_least "$1" || fail "$2: $(count) of $1 
 # 0.5 s by the clock for the editor's report line to change: to show, or with `shown` (it
 # showed before the dump) to go once the dump went through.
 report_gone() { ! report_shown; }
+# "shown" or "hidden": the line's state before a dump, for wait_dump_judged.
+report_state() { if report_shown; then echo shown; else echo hidden; fi; }
 wait_dump_judged() {
     local until=$(($(last_frame monitor) + 2 * $(server_period)))
     wait_clock_past monitor "$until" || fail "the server's clock did not pass frame $until"

@@ -32,8 +32,7 @@ done_or_reported() { (($(count) >= before + 10)) || { [ "$line" = hidden ] && re
 whole=0 reported=0 reported_whole=0 unbacked=0 silent=0 silent_late=0
 for ((n = 1; n <= updates; n++)); do
     before=$(count)
-    line=hidden
-    report_shown && line=shown
+    line=$(report_state)
     faults_before=$(($(server_xruns) + $(missed_cycles monitor)))
     click_update
     # Ten pauses of 100 ms on a loaded machine: a dump ends well within 8 s.

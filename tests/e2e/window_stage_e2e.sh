@@ -63,8 +63,7 @@ wait_for 100 sh -c "! $jack jack_lsp | grep -qx monitor:input" || fail "the moni
 mv "$work/monitor.txt" "$work/monitor-before.txt"
 start_monitor monitor
 mark=$(server_xruns)
-line=hidden
-report_shown && line=shown
+line=$(report_state)
 click_update
 await_packets 10 "Update after the receiver came back"
 [ "$(last_dump)" = "$(dump_of "$work/c.cvp")" ] || fail "Update after the replug sent other bytes"
